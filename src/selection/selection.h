@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QPointer>
+#include <QRectF>
+#include <QScreen>
+
+#include <cstdint>
+
+namespace vantorel {
+
+// The region the user picked: its screen, its rectangle in that screen's points (origin at the
+// screen's top-left corner, y downwards) and its size in pixels.
+struct Selection {
+    QPointer<QScreen> screen;
+    QRectF rect;
+    int64_t pixelWidth = 0;
+    int64_t pixelHeight = 0;
+};
+
+}  // namespace vantorel
