@@ -1,0 +1,77 @@
+#include <xcb/xcb.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "app/app_delegate.h"
+#include "app/display_capture_access.h"
+#include "app/folder_checks.h"
+#include "app/quit_signal_watcher.h"
+#include "app/scheduler.h"
+#include "app/tray_status_item.h"
+#include "feedback/alert_notifier.h"
+#include "platform/file_browser.h"
+#include "platform/preference_store.h"
+#include "platform/qt_presenter.h"
+
+namespace {
+
+// Qt would abort with a terse message of its own; say plainly what is missing instead.
+bool x11DisplayReachable() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return false;
+    }
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool reachable = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return reachable;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!x11DisplayReachable()) {
+        std::fprintf(stderr,
+                     "Vantorel needs an X11 desktop session: no X display could be reached (DISPLAY=%s).\n"
+                     "Start it from a graphical session (on Wayland it runs through XWayland).\n",
+                     qEnvironmentVariableIsEmpty("DISPLAY") ? "unset" : qgetenv("DISPLAY").constData());
+        return 1;
+    }
+    // On Wayland sessions the windows go through XWayland, where screen capture works.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Vantorel");
+    QApplication::setDesktopFileName("vantorel");
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    using namespace vantorel;
+    PreferenceStore store(PreferenceStore::defaultPath());
+    QtPresenter presenter;
+    FreedesktopFileBrowser fileBrowser;
+    AlertNotifier notifier(presenter, fileBrowser);
+    QtScheduler scheduler;
+    DisplayCaptureAccess captureAccess;
+
+    AppServices services;
+    services.store = &store;
+    services.presenter = &presenter;
+    services.fileBrowser = &fileBrowser;
+    services.notifier = &notifier;
+    services.scheduler = &scheduler;
+    services.captureAccess = &captureAccess;
+    services.screens = [] { return QGuiApplication::screens(); };
+    services.makeStatusItem = [] { return std::make_unique<TrayStatusItem>(); };
+    services.freeBytes = [](const QString& folder) { return freeBytes(folder); };
+    services.terminate = [] { QCoreApplication::quit(); };
+    services.processId = ::getpid();
+
+    AppDelegate delegate(std::move(services));
+    QuitSignalWatcher quitSignals([&delegate] { delegate.requestQuit(); });
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    return QApplication::exec();
+}

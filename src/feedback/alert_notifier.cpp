@@ -1,0 +1,21 @@
+#include "feedback/alert_notifier.h"
+
+#include <QPointer>
+
+#include "feedback/alerts.h"
+#include "platform/main_thread.h"
+
+namespace vantorel {
+
+AlertNotifier::AlertNotifier(Presenter& presenter, FileBrowser& fileBrowser)
+    : presenter_(presenter), fileBrowser_(fileBrowser) {}
+
+void AlertNotifier::notifySaved(const QString& path) {
+    postToMain([self = QPointer(this), path] {
+        if (self) {
+            Alerts::saved(self->presenter_, self->fileBrowser_, path);
+        }
+    });
+}
+
+}  // namespace vantorel

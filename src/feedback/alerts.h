@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace vantorel {
+
+class FileBrowser;
+class Presenter;
+
+// The program's modal alerts. Stateless; main thread only. Each call blocks until dismissed.
+namespace Alerts {
+
+// A failure: title, one-sentence message and, when given (even empty), a "Show Details" button
+// that opens the technical text.
+void error(Presenter& presenter, const QString& title, const QString& message,
+           const std::optional<QString>& details);
+void showDetails(Presenter& presenter, const QString& text);
+// True when the user chose to open the settings where capture is allowed.
+bool permissionNeeded(Presenter& presenter);
+// Announces a saved recording when no notification can be shown.
+void saved(Presenter& presenter, FileBrowser& fileBrowser, const QString& path);
+
+}  // namespace Alerts
+
+}  // namespace vantorel

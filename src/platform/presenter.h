@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace vantorel {
+
+enum class AlertStyle { warning, informational, critical };
+
+// A technical text shown under an alert's message in a scrolling, selectable monospaced field.
+struct AlertDetailsView {
+    QString text;
+    int width = 440;   // points
+    int height = 160;  // points
+    int fontSize = 11;
+};
+
+// One modal alert: title, message, buttons in order (the first is the default) and an optional
+// details field.
+struct AlertRequest {
+    AlertStyle style = AlertStyle::warning;
+    QString title;
+    QString message;
+    QStringList buttons;
+    std::optional<AlertDetailsView> details;
+};
+
+struct FolderChooserRequest {
+    QString startFolder;  // the folder the chooser opens in
+    QString prompt;       // the title of its accept button
+};
+
+// Shows the program's modal dialogs. Main thread only; each call blocks its caller (the event
+// loop keeps running) until the user answers.
+class Presenter {
+public:
+    virtual ~Presenter() = default;
+    // Brings the program to the front so that the next dialog gets keyboard focus.
+    virtual void activateApplication() = 0;
+    // The index of the chosen button; -1 when the alert was closed without one.
+    virtual int runAlert(const AlertRequest& request) = 0;
+    // The chosen folder's path, or nothing when the chooser was cancelled.
+    virtual std::optional<QString> chooseFolder(const FolderChooserRequest& request) = 0;
+};
+
+}  // namespace vantorel

@@ -1,0 +1,95 @@
+#include "platform/qt_presenter.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace vantorel {
+
+namespace {
+
+QMessageBox::Icon iconFor(AlertStyle style) {
+    switch (style) {
+        case AlertStyle::informational:
+            return QMessageBox::Information;
+        case AlertStyle::critical:
+            return QMessageBox::Critical;
+        case AlertStyle::warning:
+            break;
+    }
+    return QMessageBox::Warning;
+}
+
+QPlainTextEdit* makeDetailsField(const AlertDetailsView& view, QWidget* parent) {
+    auto* field = new QPlainTextEdit(parent);
+    field->setObjectName("detailsField");
+    field->setReadOnly(true);
+    field->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    field->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    field->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(view.fontSize);
+    field->setFont(font);
+    field->setFixedSize(view.width, view.height);
+    field->setPlainText(view.text);
+    return field;
+}
+
+// QMessageBox has no accessory view; its grid layout takes one more row under the texts.
+void addAccessory(QMessageBox& box, QWidget* accessory) {
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addWidget(accessory, grid->rowCount(), 1, 1, grid->columnCount() - 1);
+    }
+}
+
+}  // namespace
+
+void QtPresenter::activateApplication() {
+    // An accessory program has no window of its own to raise; the dialog that follows is made
+    // active when it opens. Nothing else to do on X11.
+}
+
+int QtPresenter::runAlert(const AlertRequest& request) {
+    QMessageBox box;
+    box.setIcon(iconFor(request.style));
+    box.setWindowTitle(request.title);
+    box.setText(request.title);
+    box.setInformativeText(request.message);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QList<QAbstractButton*> buttons;
+    for (int i = 0; i < request.buttons.size(); ++i) {
+        // AcceptRole for the default, RejectRole for the rest keeps Qt from reordering them
+        // into platform order; the first button is the default one.
+        QPushButton* button =
+            box.addButton(request.buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        buttons.append(button);
+    }
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+    }
+    if (request.details) {
+        addAccessory(box, makeDetailsField(*request.details, &box));
+    }
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+    return static_cast<int>(buttons.indexOf(box.clickedButton()));
+}
+
+std::optional<QString> QtPresenter::chooseFolder(const FolderChooserRequest& request) {
+    QFileDialog dialog(nullptr, QString(), request.startFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setLabelText(QFileDialog::Accept, request.prompt);
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first();
+}
+
+}  // namespace vantorel
