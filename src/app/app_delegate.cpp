@@ -167,7 +167,7 @@ void AppDelegate::startSelection() {
         },
         [self] {
             if (self) {
-                self->overlay_.reset();
+                self->releaseOverlay();
                 self->phase_ = Phase::idle;
                 self->updateStatusButton();
             }
@@ -175,8 +175,15 @@ void AppDelegate::startSelection() {
     overlay_->show();
 }
 
+void AppDelegate::releaseOverlay() {
+    // The overlay reports from inside its own methods, so it is destroyed once the call that
+    // reported has returned; for the flow it is gone at once.
+    std::shared_ptr<SelectionOverlay> retired(std::move(overlay_));
+    postToMain([retired] {});
+}
+
 void AppDelegate::beginRecording(const Selection& selection) {
-    overlay_.reset();
+    releaseOverlay();
     phase_ = Phase::countdown;
     services_.store->setInteger(Preferences::kLastWidth, selection.pixelWidth);
     services_.store->setInteger(Preferences::kLastHeight, selection.pixelHeight);

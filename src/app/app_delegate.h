@@ -73,6 +73,7 @@ private:
     void captureStarted(const std::shared_ptr<CaptureEngine>& engine, const QString& url, const ErrorRef& error);
     void failCaptureStart(const ErrorRef& error);
     void closeIndicators();
+    void releaseOverlay();
     void allowTermination();
     bool canRecord() const;
 

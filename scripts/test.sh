@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Vantorel with its tests and runs every test headlessly in a
+# private desktop session (X server, window manager, tray host, buses, sound server).
+#
+#   scripts/test.sh              the normal build, in build-test/
+#   scripts/test.sh --sanitize   with AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh --tests
+
+build=build-test
+options=(-DCMAKE_BUILD_TYPE=Debug)
+if [ "${1:-}" = "--sanitize" ]; then
+    build=build-asan
+    options=(-DCMAKE_BUILD_TYPE=Debug -DVANTOREL_SANITIZE=ON)
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
+    export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+fi
+
+cmake -S . -B "$build" -G Ninja "${options[@]}" >/dev/null
+cmake --build "$build"
+scripts/headless-session.sh ctest --test-dir "$build" --output-on-failure --timeout 300

@@ -1,0 +1,156 @@
+#include <QAction>
+#include <QMenu>
+
+#include "app/elapsed_time.h"
+#include "flow_fixture.h"
+
+namespace vantorel::testing {
+namespace {
+
+const QString kEllipsis = QStringLiteral("\u2026");
+
+const MenuEntry& entryTitled(const std::vector<MenuEntry>& entries, const QString& title) {
+    for (const MenuEntry& entry : entries) {
+        if (entry.title == title) {
+            return entry;
+        }
+    }
+    static const MenuEntry none;
+    ADD_FAILURE() << "no entry " << title.toStdString();
+    return none;
+}
+
+TEST(ElapsedTime, Examples) {
+    const std::pair<int64_t, const char*> cases[] = {
+        {0, "00:00"}, {61, "01:01"}, {3599, "59:59"}, {3600, "1:00:00"}, {10 * 3600 + 2 * 60 + 5, "10:02:05"}, {-4, "00:00"},
+    };
+    for (const auto& [seconds, text] : cases) {
+        EXPECT_EQ(elapsedString(seconds), text) << seconds;
+    }
+    const QDateTime start(QDate(2025, 1, 1), QTime(10, 0, 0));
+    EXPECT_EQ(elapsedSeconds(start, start.addMSecs(1999)), 1) << "truncated";
+    EXPECT_EQ(elapsedSeconds(start, start.addSecs(-5)), 0) << "never negative";
+    EXPECT_EQ(elapsedSeconds(std::nullopt, start), 0);
+}
+
+TEST_F(FlowTest, TheToggleItemFollowsThePhase) {
+    struct Case {
+        Phase phase;
+        QString title;
+        bool enabled;
+    };
+    const Case cases[] = {{Phase::idle, "Start Recording", true},
+                          {Phase::selecting, "Cancel Selection", true},
+                          {Phase::countdown, "Starting" + kEllipsis, false},
+                          {Phase::recording, "Stop Recording", true},
+                          {Phase::stopping, "Saving" + kEllipsis, false}};
+    for (const Case& c : cases) {
+        const MenuEntry first = buildStatusMenu(c.phase, store_).front();
+        EXPECT_EQ(first.title, c.title);
+        EXPECT_EQ(first.enabled(), c.enabled);
+        EXPECT_EQ(first.shortcut, c.enabled ? "Meta+Shift+R" : "");
+    }
+}
+
+TEST_F(FlowTest, TheMenuListsItsItemsInOrder) {
+    const std::vector<MenuEntry> menu = buildStatusMenu(Phase::idle, store_);
+    QStringList titles;
+    for (const MenuEntry& entry : menu) {
+        titles.append(entry.separator ? "-" : entry.title);
+    }
+    EXPECT_EQ(titles, QStringList({"Start Recording", "-", "Recent Recordings", "Open Recordings Folder", "-",
+                                   "Settings", "-", "Quit"}));
+    EXPECT_EQ(menu.back().shortcut, "Ctrl+Q");
+    const MenuEntry& recents = entryTitled(menu, "Recent Recordings");
+    ASSERT_EQ(recents.submenu.size(), 1u);
+    EXPECT_EQ(recents.submenu[0].title, "No recordings yet");
+    EXPECT_FALSE(recents.submenu[0].enabled());
+    EXPECT_TRUE(recents.enabled());
+}
+
+TEST_F(FlowTest, RecentItemsAreFileNamesThatRevealTheirFile) {
+    QDir().mkpath(saveFolder());
+    QFile(savedFile()).open(QIODevice::WriteOnly);
+    Preferences::addRecent(store_, savedFile());
+    Preferences::addRecent(store_, dir_.filePath("gone.mp4"));
+    const MenuEntry& recents = entryTitled(buildStatusMenu(Phase::idle, store_), "Recent Recordings");
+    ASSERT_EQ(recents.submenu.size(), 1u);
+    EXPECT_EQ(recents.submenu[0].title, "Screen Recording 2025-01-31 at 09.05.07.mp4");
+    delegate_->perform(recents.submenu[0]);
+    EXPECT_EQ(fileBrowser_.revealed, std::vector<QString>{savedFile()});
+}
+
+TEST_F(FlowTest, SettingsShowTheStoredChoices) {
+    store_.setInteger(Preferences::kFrameRate, 25);
+    store_.setInteger(Preferences::kCountdownSeconds, 5);
+    store_.setBoolean(Preferences::kRecordSystemSound, true);
+    const MenuEntry settings = buildSettingsItem(store_);
+    const MenuEntry& frameRate = entryTitled(settings.submenu, "Frame Rate");
+    EXPECT_TRUE(entryTitled(frameRate.submenu, "30 fps").checked);
+    EXPECT_FALSE(entryTitled(frameRate.submenu, "60 fps").checked);
+    const MenuEntry& countdown = entryTitled(settings.submenu, "Countdown Before Recording");
+    EXPECT_FALSE(entryTitled(countdown.submenu, "None").checked);
+    EXPECT_TRUE(entryTitled(countdown.submenu, "3 seconds").checked);
+    EXPECT_TRUE(entryTitled(settings.submenu, "Show Cursor").checked);
+    EXPECT_TRUE(entryTitled(settings.submenu, "Record System Sound").checked);
+    const MenuEntry& location = entryTitled(settings.submenu, "Save Location: Brisolet" + kEllipsis);
+    EXPECT_EQ(location.toolTip, saveFolder());
+    const MenuEntry& note = entryTitled(settings.submenu, "Sizes are real pixels");
+    EXPECT_FALSE(note.enabled());
+    EXPECT_EQ(note.toolTip, QStringLiteral("A 1920\u00D71080 recording is 960\u00D7540 points on a Retina screen."));
+    EXPECT_FALSE(entryTitled(settings.submenu, QStringLiteral("1920\u00D71080 = 960\u00D7540 points on Retina")).enabled());
+}
+
+TEST_F(FlowTest, SettingsActionsStoreTheirValues) {
+    const MenuEntry settings = buildSettingsItem(store_);
+    delegate_->perform(entryTitled(entryTitled(settings.submenu, "Frame Rate").submenu, "60 fps"));
+    EXPECT_EQ(store_.integer(Preferences::kFrameRate), 60);
+    delegate_->perform(entryTitled(entryTitled(settings.submenu, "Countdown Before Recording").submenu, "3 seconds"));
+    EXPECT_EQ(store_.integer(Preferences::kCountdownSeconds), 3);
+    delegate_->perform(entryTitled(settings.submenu, "Show Cursor"));
+    EXPECT_FALSE(store_.boolean(Preferences::kShowsCursor));
+    delegate_->perform(entryTitled(settings.submenu, "Record System Sound"));
+    EXPECT_TRUE(store_.boolean(Preferences::kRecordSystemSound));
+}
+
+TEST_F(FlowTest, ChoosingAFolderOpensInItsParentAndStoresThePath) {
+    const MenuEntry settings = buildSettingsItem(store_);
+    const MenuEntry& location = entryTitled(settings.submenu, "Save Location: Brisolet" + kEllipsis);
+    delegate_->perform(location);  // cancelled: nothing changes
+    EXPECT_EQ(Preferences::saveFolder(store_), saveFolder());
+    presenter_.folderAnswer = dir_.filePath("Elsewhere");
+    delegate_->perform(location);
+    ASSERT_EQ(presenter_.chooserRequests.size(), 2u);
+    EXPECT_EQ(presenter_.chooserRequests[0].startFolder, dir_.path());
+    EXPECT_EQ(presenter_.chooserRequests[0].prompt, "Choose");
+    EXPECT_EQ(Preferences::saveFolder(store_), dir_.filePath("Elsewhere"));
+}
+
+TEST_F(FlowTest, OpenFolderCreatesItFirst) {
+    delegate_->perform(MenuEntry{.title = "Open Recordings Folder", .command = MenuCommand::openFolder});
+    EXPECT_TRUE(QDir(saveFolder()).exists());
+    EXPECT_EQ(fileBrowser_.opened, std::vector<QString>{saveFolder()});
+}
+
+TEST_F(FlowTest, TheRealMenuIsRebuiltOnEveryOpening) {
+    QMenu* menu = statusItem_->menu();
+    delegate_->menuNeedsUpdate(menu);
+    ASSERT_EQ(menu->actions().size(), 8);
+    EXPECT_EQ(menu->actions()[0]->text(), "Start Recording");
+    EXPECT_EQ(menu->actions()[0]->shortcut(), QKeySequence("Meta+Shift+R"));
+    EXPECT_TRUE(menu->actions()[0]->isEnabled());
+    toRecording();
+    delegate_->menuNeedsUpdate(menu);
+    ASSERT_EQ(menu->actions().size(), 8) << "rebuilt, not appended";
+    EXPECT_EQ(menu->actions()[0]->text(), "Stop Recording");
+    QMenu* settings = menu->actions()[5]->menu();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(settings->actions()[1]->text(), "Show Cursor");
+    EXPECT_TRUE(settings->actions()[1]->isChecked());
+    menu->actions()[0]->trigger();  // choosing "Stop Recording" stops
+    drainMainThread();
+    EXPECT_EQ(delegate_->phase(), Phase::idle);
+}
+
+}  // namespace
+}  // namespace vantorel::testing
