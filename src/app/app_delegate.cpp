@@ -74,8 +74,15 @@ TerminateReply AppDelegate::applicationShouldTerminate() {
         case Phase::stopping:
             quitAfterStop_ = true;
             return TerminateReply::later;
-        case Phase::idle:
         case Phase::countdown:
+            // Once the engine is starting, its file exists: ending now would leave a broken
+            // file behind, so wait for the start and finish it like any other recording.
+            if (startingEngine_) {
+                quitAfterStop_ = true;
+                return TerminateReply::later;
+            }
+            break;
+        case Phase::idle:
             break;
     }
     return TerminateReply::now;
@@ -281,6 +288,7 @@ void AppDelegate::continueCapture(const Selection& selection, const QString& url
     config.capturesAudio = services_.store->boolean(Preferences::kRecordSystemSound);
     config.outputURL = url.toStdString();
 
+    startingEngine_ = engine;
     engine->start(config, [self = QPointer(this), engine, url](ErrorRef startError) {
         postToMain([self, engine, url, startError = std::move(startError)] {
             if (self) {
@@ -292,6 +300,7 @@ void AppDelegate::continueCapture(const Selection& selection, const QString& url
 
 void AppDelegate::captureStarted(const std::shared_ptr<CaptureEngine>& engine, const QString& url,
                                  const ErrorRef& error) {
+    startingEngine_.reset();
     if (error) {
         failCaptureStart(error);
         return;
@@ -306,12 +315,19 @@ void AppDelegate::captureStarted(const std::shared_ptr<CaptureEngine>& engine, c
             self->tick();
         }
     });
+    if (quitAfterStop_) {
+        stopRecording();  // a quit came while the engine was starting
+    }
 }
 
 void AppDelegate::failCaptureStart(const ErrorRef& error) {
     closeIndicators();
     phase_ = Phase::idle;
     updateStatusButton();
+    if (quitAfterStop_) {
+        allowTermination();  // no alert while a quit is waiting
+        return;
+    }
     reportStartFailure(error);
 }
 

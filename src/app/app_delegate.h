@@ -93,6 +93,7 @@ private:
     Phase phase_ = Phase::idle;
     std::unique_ptr<SelectionOverlay> overlay_;
     std::shared_ptr<CaptureEngine> recorder_;
+    std::shared_ptr<CaptureEngine> startingEngine_;  // from the engine's start until it answers
     std::unique_ptr<IndicatorWindow> outline_;
     std::unique_ptr<IndicatorWindow> pill_;
     std::unique_ptr<RepeatingTimer> tickTimer_;

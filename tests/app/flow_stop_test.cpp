@@ -168,6 +168,38 @@ TEST_F(FlowTest, QuitEndsAtOnceInIdleSelectingAndCountdown) {
     EXPECT_EQ(terminations_, 3);
 }
 
+TEST_F(FlowTest, QuitWhileTheEngineStartsWaitsAndLeavesNoBrokenFile) {
+    answerStartAtOnce_ = false;
+    answerStopAtOnce_ = false;
+    toSelecting();
+    overlay_->confirm(selection());
+    scheduler_.advance(200ms);
+    drainMainThread();
+    ASSERT_NE(engine_, nullptr);
+    delegate_->requestQuit();
+    EXPECT_EQ(terminations_, 0) << "the engine's file exists already";
+    engine_->pendingStart(nullptr);
+    drainMainThread();
+    EXPECT_EQ(engine_->stops, 1) << "started, then finished at once";
+    answerStop(StopResult{std::nullopt, RecorderError::noFrames()});
+    EXPECT_EQ(terminations_, 1);
+    EXPECT_TRUE(presenter_.alerts.empty());
+}
+
+TEST_F(FlowTest, QuitWhileTheEngineFailsToStartEndsWithoutAnAlert) {
+    answerStartAtOnce_ = false;
+    toSelecting();
+    overlay_->confirm(selection());
+    scheduler_.advance(200ms);
+    drainMainThread();
+    delegate_->requestQuit();
+    engine_->pendingStart(RecorderError::cannotWrite(RecorderError::writerFailed()));
+    drainMainThread();
+    EXPECT_EQ(terminations_, 1);
+    EXPECT_TRUE(presenter_.alerts.empty());
+    EXPECT_EQ(delegate_->phase(), Phase::idle);
+}
+
 TEST_F(FlowTest, QuitWhileRecordingWaitsForTheFileAndShowsNoAlert) {
     answerStopAtOnce_ = false;
     toRecording();
