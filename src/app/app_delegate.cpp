@@ -306,6 +306,9 @@ void AppDelegate::captureStarted(const std::shared_ptr<CaptureEngine>& engine, c
         return;
     }
     recorder_ = engine;
+    if (services_.sleepGuard) {
+        services_.sleepGuard->recordingStarted();
+    }
     currentURL_ = url;
     startDate_ = services_.scheduler->now();
     phase_ = Phase::recording;
@@ -391,6 +394,9 @@ void AppDelegate::finishRecording(const StopResult& result, const std::optional<
     startDate_.reset();
     phase_ = Phase::idle;
     updateStatusButton();
+    if (services_.sleepGuard) {
+        services_.sleepGuard->recordingFinished();
+    }
     const bool quitting = quitAfterStop_;
     if (result.url) {
         const QString path = QString::fromStdString(result.url->string());

@@ -41,6 +41,7 @@ struct AppServices {
     OutlineFactory makeOutline;
     StopPillFactory makePill;
     HotKeyFactory makeHotKey;  // may be empty: no system-wide shortcut
+    SleepGuard* sleepGuard = nullptr;  // may be null: sleep is not held off
 
     // The capture side. Both empty in a build that cannot record yet.
     std::shared_ptr<CaptureService> captureService;

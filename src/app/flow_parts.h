@@ -69,4 +69,14 @@ public:
 };
 using HotKeyFactory = std::function<std::unique_ptr<HotKeyRegistration>(std::function<void()> action)>;
 
+// Keeps the machine from sleeping before a running recording has been saved.
+class SleepGuard {
+public:
+    virtual ~SleepGuard() = default;
+    // A recording started: hold off sleep until it is finished.
+    virtual void recordingStarted() = 0;
+    // The recording's file is finished (saved or removed): sleep may go on.
+    virtual void recordingFinished() = 0;
+};
+
 }  // namespace vantorel
