@@ -1,0 +1,89 @@
+#include "platform/x11/shm_image.h"
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <cerrno>
+
+#include "platform/x11/x11_errors.h"
+#include "platform/x11/xcb_handles.h"
+
+namespace vantorel {
+
+namespace {
+
+struct ShmDetach {
+    void operator()(void* address) const { shmdt(address); }
+};
+
+void* const kShmFailed = reinterpret_cast<void*>(-1);  // NOLINT: shmat's error value
+
+}  // namespace
+
+std::unique_ptr<ShmImage> ShmImage::create(xcb_connection_t* connection, size_t capacityBytes,
+                                           ErrorRef& error) {
+    const int id = shmget(IPC_PRIVATE, capacityBytes, IPC_CREAT | 0600);
+    if (id < 0) {
+        error = PlatformError::fromErrno(errno, "shmget");
+        return nullptr;
+    }
+    void* address = shmat(id, nullptr, 0);
+    if (address == kShmFailed) {
+        error = PlatformError::fromErrno(errno, "shmat");
+        shmctl(id, IPC_RMID, nullptr);
+        return nullptr;
+    }
+    std::unique_ptr<void, ShmDetach> mapping(address);
+    const xcb_shm_seg_t segment = xcb_generate_id(connection);
+    XcbErrorPtr attachError(xcb_request_check(
+        connection, xcb_shm_attach_checked(connection, segment, static_cast<uint32_t>(id), 0)));
+    // Both sides are attached now (or the server refused); the id is no longer needed.
+    shmctl(id, IPC_RMID, nullptr);
+    if (attachError || xcb_connection_has_error(connection)) {
+        error = makeX11CaptureError(X11CaptureErrorCode::grabFailed,
+                                    "The X server could not attach the shared memory.");
+        return nullptr;
+    }
+    return std::unique_ptr<ShmImage>(
+        new ShmImage(connection, static_cast<uint8_t*>(mapping.release()), capacityBytes, segment));
+}
+
+ShmImage::ShmImage(xcb_connection_t* connection, uint8_t* data, size_t capacity,
+                   xcb_shm_seg_t segment)
+    : connection_(connection), data_(data), capacity_(capacity), segment_(segment) {}
+
+ShmImage::~ShmImage() {
+    if (!xcb_connection_has_error(connection_)) {
+        xcb_shm_detach(connection_, segment_);
+        xcb_flush(connection_);
+    }
+    shmdt(data_);
+}
+
+ErrorRef ShmImage::grab(xcb_drawable_t drawable, const PixelRect& rect) {
+    const size_t needed = static_cast<size_t>(rect.width) * static_cast<size_t>(rect.height) * 4;
+    if (rect.isEmpty() || needed > capacity_) {
+        return makeX11CaptureError(X11CaptureErrorCode::emptyRegion,
+                                   "The region does not fit the capture buffer.");
+    }
+    xcb_generic_error_t* rawError = nullptr;
+    auto reply = takeReply(xcb_shm_get_image_reply(
+        connection_,
+        xcb_shm_get_image(connection_, drawable, static_cast<int16_t>(rect.x),
+                          static_cast<int16_t>(rect.y), static_cast<uint16_t>(rect.width),
+                          static_cast<uint16_t>(rect.height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                          segment_, 0),
+        &rawError));
+    XcbErrorPtr error(rawError);
+    if (xcb_connection_has_error(connection_)) {
+        return makeX11CaptureError(X11CaptureErrorCode::connectionLost,
+                                   "The connection to the X server was lost.");
+    }
+    if (!reply || error || reply->size < needed) {
+        return makeX11CaptureError(X11CaptureErrorCode::grabFailed,
+                                   "The X server did not hand out the screen's pixels.");
+    }
+    return nullptr;
+}
+
+}  // namespace vantorel

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "platform/error.h"
+#include "platform/x11/capture_geometry.h"
+
+namespace vantorel {
+
+// A shared-memory segment attached to the X server, into which rectangles of a drawable are
+// copied by the server (MIT-SHM). The segment is marked for removal as soon as both sides have
+// attached it, so it cannot outlive the process. Used on one thread.
+class ShmImage {
+  public:
+    // Makes a segment for `capacityBytes`; null with `error` set when that fails.
+    static std::unique_ptr<ShmImage> create(xcb_connection_t* connection, size_t capacityBytes,
+                                            ErrorRef& error);
+    ~ShmImage();
+
+    ShmImage(const ShmImage&) = delete;
+    ShmImage& operator=(const ShmImage&) = delete;
+
+    // Copies `rect` of `drawable` (32 bits per pixel, B,G,R,X) into the segment, rows packed.
+    ErrorRef grab(xcb_drawable_t drawable, const PixelRect& rect);
+
+    uint8_t* data() const { return data_; }
+    size_t capacity() const { return capacity_; }
+
+  private:
+    ShmImage(xcb_connection_t* connection, uint8_t* data, size_t capacity, xcb_shm_seg_t segment);
+
+    xcb_connection_t* connection_;
+    uint8_t* data_;
+    size_t capacity_;
+    xcb_shm_seg_t segment_;
+};
+
+}  // namespace vantorel

@@ -1,0 +1,40 @@
+#include "platform/x11/stream_outputs.h"
+
+#include "platform/serial_queue.h"
+#include "platform/x11/x11_errors.h"
+
+namespace vantorel {
+
+ErrorRef StreamOutputs::add(std::weak_ptr<StreamOutput> output, StreamOutputType type,
+                            std::shared_ptr<SerialQueue> queue) {
+    if (output.expired() || !queue) {
+        return makeX11CaptureError(X11CaptureErrorCode::invalidState,
+                                   "A stream output needs an output object and a queue.");
+    }
+    std::lock_guard lock(mutex_);
+    registrations_[type] = Registration{std::move(output), std::move(queue)};
+    return nullptr;
+}
+
+void StreamOutputs::deliver(StreamOutputType type, SampleBufferRef buffer,
+                            std::weak_ptr<CaptureStream> stream) const {
+    Registration registration;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = registrations_.find(type);
+        if (it == registrations_.end()) {
+            return;
+        }
+        registration = it->second;
+    }
+    registration.queue->async([output = std::move(registration.output), stream = std::move(stream),
+                               buffer = std::move(buffer), type] {
+        auto receiver = output.lock();
+        auto source = stream.lock();
+        if (receiver && source) {
+            receiver->streamDidOutput(*source, buffer, type);
+        }
+    });
+}
+
+}  // namespace vantorel
