@@ -1,0 +1,19 @@
+#include "platform/ffmpeg/audio_timeline.h"
+
+#include <algorithm>
+
+namespace vantorel {
+
+AudioTimeline::Placement AudioTimeline::place(int64_t blockStart, int64_t frames) {
+    Placement placement;
+    const int64_t drift = blockStart - end_;
+    if (drift > tolerance_) {
+        placement.silence = drift;
+    } else if (drift < -tolerance_) {
+        placement.skip = std::min(-drift, frames);
+    }
+    end_ += placement.silence + (frames - placement.skip);
+    return placement;
+}
+
+}  // namespace vantorel
