@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace vantorel {
+
+// The observable state between the overlay controller and the control bar. Every assignment of
+// an observed field emits willChange() first, even when the value does not change, so that the
+// bar may schedule a redraw and read the new values when it runs. Main thread only.
+class SelectionModel : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit SelectionModel(QObject* parent = nullptr);
+
+    int64_t pixelWidth() const { return pixelWidth_; }
+    int64_t pixelHeight() const { return pixelHeight_; }
+    double scale() const { return scale_; }
+    const std::optional<QString>& notice() const { return notice_; }
+    int64_t lastWidth() const { return lastWidth_; }
+    int64_t lastHeight() const { return lastHeight_; }
+
+    void setPixelWidth(int64_t value);
+    void setPixelHeight(int64_t value);
+    void setScale(double value);
+    void setNotice(std::optional<QString> value);
+    void setLastWidth(int64_t value);
+    void setLastHeight(int64_t value);
+
+    // Requests from the bar, installed by the controller. They do nothing until replaced.
+    std::function<void(int64_t, int64_t)> onPreset = [](int64_t, int64_t) {};
+    std::function<void()> onSwap = [] {};
+    std::function<void()> onRecord = [] {};
+    std::function<void()> onCancel = [] {};
+
+  signals:
+    void willChange();
+
+  private:
+    int64_t pixelWidth_ = 0;
+    int64_t pixelHeight_ = 0;
+    double scale_ = 1.0;
+    std::optional<QString> notice_;
+    int64_t lastWidth_ = 0;
+    int64_t lastHeight_ = 0;
+};
+
+}  // namespace vantorel

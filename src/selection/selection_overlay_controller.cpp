@@ -1,0 +1,327 @@
+#include "selection/selection_overlay_controller.h"
+
+#include "selection/bar_placement.h"
+#include "selection/compositor_probe.h"
+#include "selection/control_bar_view.h"
+#include "selection/floating_window.h"
+#include "selection/selection_math.h"
+#include "selection/selection_rules.h"
+#include "selection/selection_view.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QPainterPath>
+#include <QRegion>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace vantorel {
+
+namespace {
+
+constexpr int kNoticeMilliseconds = 2500;
+
+QString fitsToScreenNotice() {
+    return QCoreApplication::translate("SelectionOverlay", "Fits to screen");
+}
+
+// The screen as it looks before the overlay covers it. With window 0 the grab covers this
+// screen's area of the desktop; coordinates would count from the screen's corner.
+QImage snapshotOf(QScreen& screen) {
+    return screen.grabWindow(0).toImage();
+}
+
+}  // namespace
+
+SelectionOverlayController::SelectionOverlayController(RecordCallback onRecord,
+                                                       CancelCallback onCancel,
+                                                       const LastSizeReader& lastSize,
+                                                       QObject* parent)
+    : QObject(parent), onRecord_(std::move(onRecord)), onCancel_(std::move(onCancel)) {
+    noticeTimer_.setSingleShot(true);
+    noticeTimer_.setInterval(kNoticeMilliseconds);
+    connect(&noticeTimer_, &QTimer::timeout, this, [this] { model_.setNotice(std::nullopt); });
+    if (lastSize) {
+        if (const auto size = lastSize(); size && size->first >= 1 && size->second >= 1) {
+            model_.setLastWidth(size->first);
+            model_.setLastHeight(size->second);
+        }
+    }
+    installModelCallbacks();
+}
+
+SelectionOverlayController::~SelectionOverlayController() {
+    close();
+}
+
+void SelectionOverlayController::installModelCallbacks() {
+    const QPointer<SelectionOverlayController> self(this);
+    model_.onPreset = [self](int64_t width, int64_t height) {
+        if (self) {
+            self->applyPreset(width, height);
+        }
+    };
+    model_.onSwap = [self] {
+        if (self) {
+            self->applyPreset(self->model_.pixelHeight(), self->model_.pixelWidth());
+        }
+    };
+    model_.onRecord = [self] {
+        if (self) {
+            self->confirm();
+        }
+    };
+    model_.onCancel = [self] {
+        if (self) {
+            self->cancel();
+        }
+    };
+}
+
+SelectionView* SelectionOverlayController::activeView() const {
+    return activeView_;
+}
+
+std::vector<SelectionView*> SelectionOverlayController::views() const {
+    std::vector<SelectionView*> result;
+    for (const auto& view : views_) {
+        if (view) {
+            result.push_back(view);
+        }
+    }
+    return result;
+}
+
+void SelectionOverlayController::show() {
+    if (closed_ || !views_.empty()) {
+        return;
+    }
+    composited_ = compositorRunning();
+    createViews();
+    for (SelectionView* view : views()) {
+        view->show();
+        view->raise();
+    }
+    if (SelectionView* key = keyView()) {
+        // Windows that bypass the window manager are never given the focus, so the overlay takes
+        // the keyboard itself for Return and Escape to arrive.
+        key->activateWindow();
+        key->setFocus(Qt::ActiveWindowFocusReason);
+        key->grabKeyboard();
+    }
+}
+
+void SelectionOverlayController::createViews() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    // Every snapshot is taken before the first overlay appears, or later ones would show it.
+    std::vector<QImage> backdrops;
+    for (QScreen* screen : screens) {
+        backdrops.push_back(composited_ ? QImage() : snapshotOf(*screen));
+    }
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        auto* view = new SelectionView(screens[i], this);
+        makeFloatingWindow(*view, composited_);
+        view->setBackdrop(std::move(backdrops[static_cast<size_t>(i)]));
+        view->setScreen(screens[i]);
+        view->setGeometry(screens[i]->geometry());
+        views_.emplace_back(view);
+    }
+}
+
+SelectionView* SelectionOverlayController::keyView() const {
+    const std::vector<SelectionView*> all = views();
+    const QPoint pointer = QCursor::pos();
+    const auto under = std::find_if(all.begin(), all.end(), [&](SelectionView* view) {
+        return view->geometry().contains(pointer);
+    });
+    if (under != all.end()) {
+        return *under;
+    }
+    return all.empty() ? nullptr : all.front();
+}
+
+void SelectionOverlayController::cancel() {
+    if (closed_) {
+        return;
+    }
+    close();
+    // A copy runs, as the owner commonly destroys this controller from inside the callback.
+    const CancelCallback callback = onCancel_;
+    if (callback) {
+        callback();
+    }
+}
+
+void SelectionOverlayController::close() {
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
+    noticeTimer_.stop();
+    // Deleted later: close() is often reached from inside one of these windows' own event
+    // handlers.
+    if (barPanel_) {
+        barPanel_->hide();
+        barPanel_->deleteLater();
+    }
+    barPanel_ = nullptr;
+    for (const auto& view : views_) {
+        if (view) {
+            view->releaseKeyboard();
+            view->hide();
+            view->deleteLater();
+        }
+    }
+    views_.clear();
+}
+
+void SelectionOverlayController::mouseDown(SelectionView* view, const QPointF& point) {
+    if (closed_ || (activeView_ && activeView_ != view)) {
+        return;
+    }
+    hideBar();
+    const PressOutcome outcome = pressRule(point, rect_, activeView_ == view, view->bounds());
+    drag_ = outcome.drag;
+    if (outcome.startsNewSelection) {
+        activeView_ = view;
+        rect_.reset();
+        redrawAll();
+    }
+}
+
+void SelectionOverlayController::mouseDragged(SelectionView* view, const QPointF& point) {
+    if (closed_ || !activeView_ || view != activeView_) {
+        return;
+    }
+    const DragOutcome outcome = dragRule(point, drag_, view->bounds(), view->scale());
+    if (!outcome.changed) {
+        return;
+    }
+    rect_ = outcome.rect;
+    redrawAll();
+}
+
+void SelectionOverlayController::mouseUp(SelectionView*, const QPointF&) {
+    if (closed_ || !activeView_ || std::holds_alternative<drag::None>(drag_)) {
+        return;
+    }
+    drag_ = drag::None{};
+    rect_ = releaseRule(rect_, activeView_->bounds(), activeView_->scale());
+    if (rect_) {
+        showBar();
+    } else {
+        // Any screen may take the next press.
+        activeView_ = nullptr;
+    }
+    redrawAll();
+}
+
+void SelectionOverlayController::applyPreset(int64_t width, int64_t height) {
+    if (closed_ || !activeView_) {
+        return;
+    }
+    const auto outcome =
+        presetRule(width, height, rect_, activeView_->bounds(), activeView_->scale());
+    if (!outcome) {
+        return;
+    }
+    rect_ = outcome->rect;
+    refreshModel();
+    positionBar();
+    redrawAll();
+    noticeTimer_.stop();
+    if (outcome->fitted) {
+        model_.setNotice(fitsToScreenNotice());
+        noticeTimer_.start();
+    } else {
+        model_.setNotice(std::nullopt);
+    }
+}
+
+void SelectionOverlayController::confirm() {
+    if (closed_ || !rect_ || !activeView_) {
+        return;
+    }
+    const double scale = activeView_->scale();
+    const auto [pixelWidth, pixelHeight] = pixelSize(*rect_, scale);
+    const Selection selection{activeView_->overlayScreen(), *rect_, pixelWidth, pixelHeight};
+    close();
+    // A copy runs, as the owner commonly destroys this controller from inside the callback.
+    const RecordCallback callback = onRecord_;
+    if (callback) {
+        callback(selection);
+    }
+}
+
+void SelectionOverlayController::refreshModel() {
+    if (!rect_ || !activeView_) {
+        return;
+    }
+    const double scale = activeView_->scale();
+    const auto [pixelWidth, pixelHeight] = pixelSize(*rect_, scale);
+    model_.setScale(scale);
+    model_.setPixelWidth(pixelWidth);
+    model_.setPixelHeight(pixelHeight);
+}
+
+void SelectionOverlayController::showBar() {
+    if (!rect_ || !activeView_) {
+        return;
+    }
+    refreshModel();
+    if (!barPanel_) {
+        auto* panel = new QWidget;
+        makeFloatingWindow(*panel, composited_);
+        panel->setAttribute(Qt::WA_ShowWithoutActivating);
+        panel->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+        auto* layout = new QVBoxLayout(panel);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* bar = new ControlBarView(&model_, panel);
+        layout->addWidget(bar);
+        // The bar's ideal size, kept for the panel's whole life. The bar takes it at once, as
+        // the mask below is cut from its outline.
+        const QSize size = bar->sizeHint();
+        bar->resize(size);
+        panel->setFixedSize(size);
+        if (!composited_) {
+            panel->setMask(QRegion(bar->backgroundShape().toFillPolygon().toPolygon()));
+        }
+        barPanel_ = panel;
+    }
+    positionBar();
+    barPanel_->show();
+    barPanel_->raise();
+}
+
+void SelectionOverlayController::hideBar() {
+    if (barPanel_) {
+        barPanel_->hide();
+    }
+}
+
+void SelectionOverlayController::positionBar() {
+    if (!rect_ || !activeView_ || !barPanel_) {
+        return;
+    }
+    QScreen* screen = activeView_->overlayScreen();
+    if (!screen) {
+        return;
+    }
+    const QPointF origin =
+        barOriginTopDown(QRectF(screen->geometry()), QRectF(screen->availableGeometry()), *rect_,
+                         QSizeF(barPanel_->size()));
+    barPanel_->move(static_cast<int>(std::lround(origin.x())),
+                    static_cast<int>(std::lround(origin.y())));
+}
+
+void SelectionOverlayController::redrawAll() {
+    for (SelectionView* view : views()) {
+        view->update();
+    }
+}
+
+}  // namespace vantorel

@@ -1,0 +1,81 @@
+#include "selection/selection_model.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace vantorel {
+namespace {
+
+TEST(SelectionModelTest, StartsEmptyWithInertCallbacks) {
+    SelectionModel model;
+    EXPECT_EQ(model.pixelWidth(), 0);
+    EXPECT_EQ(model.pixelHeight(), 0);
+    EXPECT_EQ(model.scale(), 1.0);
+    EXPECT_FALSE(model.notice().has_value());
+    EXPECT_EQ(model.lastWidth(), 0);
+    EXPECT_EQ(model.lastHeight(), 0);
+    model.onPreset(1920, 1080);
+    model.onSwap();
+    model.onRecord();
+    model.onCancel();
+}
+
+// Observers see the old value when told: the change is announced before it is made.
+TEST(SelectionModelTest, EveryAssignmentIsAnnouncedBeforeItHappens) {
+    struct Field {
+        const char* name;
+        std::function<void(SelectionModel&)> assign;
+        std::function<bool(const SelectionModel&)> isNew;
+    };
+    const std::vector<Field> fields = {
+        {"pixelWidth", [](auto& m) { m.setPixelWidth(640); },
+         [](const auto& m) { return m.pixelWidth() == 640; }},
+        {"pixelHeight", [](auto& m) { m.setPixelHeight(480); },
+         [](const auto& m) { return m.pixelHeight() == 480; }},
+        {"scale", [](auto& m) { m.setScale(2.0); }, [](const auto& m) { return m.scale() == 2.0; }},
+        {"notice", [](auto& m) { m.setNotice(QStringLiteral("Fits to screen")); },
+         [](const auto& m) { return m.notice().has_value(); }},
+        {"lastWidth", [](auto& m) { m.setLastWidth(1000); },
+         [](const auto& m) { return m.lastWidth() == 1000; }},
+        {"lastHeight", [](auto& m) { m.setLastHeight(800); },
+         [](const auto& m) { return m.lastHeight() == 800; }},
+    };
+    for (const auto& field : fields) {
+        SCOPED_TRACE(field.name);
+        SelectionModel model;
+        std::vector<bool> seenNew;
+        QObject::connect(&model, &SelectionModel::willChange,
+                         [&] { seenNew.push_back(field.isNew(model)); });
+        field.assign(model);
+        EXPECT_EQ(seenNew, std::vector<bool>{false});
+        EXPECT_TRUE(field.isNew(model));
+    }
+}
+
+TEST(SelectionModelTest, EqualValueStillNotifies) {
+    SelectionModel model;
+    QSignalSpy spy(&model, &SelectionModel::willChange);
+    model.setPixelWidth(1920);
+    model.setPixelWidth(1920);
+    model.setNotice(std::nullopt);
+    EXPECT_EQ(spy.count(), 3);
+}
+
+TEST(SelectionModelTest, CallbacksCanBeReplaced) {
+    SelectionModel model;
+    std::vector<std::pair<int64_t, int64_t>> presets;
+    int swaps = 0;
+    model.onPreset = [&](int64_t w, int64_t h) { presets.emplace_back(w, h); };
+    model.onSwap = [&] { ++swaps; };
+    model.onPreset(1280, 720);
+    model.onSwap();
+    EXPECT_EQ(presets, (std::vector<std::pair<int64_t, int64_t>>{{1280, 720}}));
+    EXPECT_EQ(swaps, 1);
+}
+
+}  // namespace
+}  // namespace vantorel
