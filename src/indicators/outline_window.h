@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QRectF>
+
+#include <memory>
+
+#include "app/flow_parts.h"
+#include "indicators/indicator_panel.h"
+
+class QScreen;
+
+namespace vantorel {
+
+// Draws the red ring: a 2-point stroke from 3 to 1 points outside the recorded region.
+class OutlineView final : public IndicatorPanel {
+    Q_OBJECT
+
+public:
+    OutlineView();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+};
+
+// The outline round the recorded region while it records. Built hidden; the owner shows it.
+class OutlineWindow final : public IndicatorWindow {
+public:
+    OutlineWindow(QScreen* screen, const QRectF& rect);
+    ~OutlineWindow() override;
+
+    void orderFront() override;
+    void close() override;
+    // The window, while it exists.
+    QWidget* panel() const { return panel_.get(); }
+
+private:
+    std::unique_ptr<OutlineView> panel_;
+};
+
+}  // namespace vantorel

@@ -1,0 +1,117 @@
+#include "indicators/stop_pill.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+
+#include <cmath>
+
+#include "platform/system_colors.h"
+#include "indicators/indicator_geometry.h"
+#include "selection/rounded_font.h"
+
+namespace vantorel {
+
+namespace {
+
+constexpr double kSpacing = 6;
+constexpr double kHorizontalPadding = 14;
+constexpr double kVerticalPadding = 6;
+constexpr double kOuterPadding = 4;
+constexpr int kFontSize = 13;
+const QString kTitle = QStringLiteral("Stop");
+
+// The stop square matches the capital height of the text beside it.
+double squareSide(const QFontMetricsF& metrics) { return std::round(metrics.capHeight()); }
+
+}  // namespace
+
+StopPillView::StopPillView(std::function<void()> action) : IndicatorPanel(true), action_(std::move(action)) {
+    setCursor(Qt::ArrowCursor);
+}
+
+QFont StopPillView::labelFont() const { return systemFont(kFontSize, QFont::Bold); }
+
+QSize StopPillView::sizeHint() const {
+    const QFontMetricsF metrics(labelFont());
+    const double contentWidth = squareSide(metrics) + kSpacing + metrics.horizontalAdvance(kTitle);
+    const double contentHeight = std::max(squareSide(metrics), metrics.height());
+    return QSizeF(contentWidth + 2 * (kHorizontalPadding + kOuterPadding),
+                  contentHeight + 2 * (kVerticalPadding + kOuterPadding))
+        .toSize();
+}
+
+QRectF StopPillView::capsule() const {
+    return QRectF(rect()).adjusted(kOuterPadding, kOuterPadding, -kOuterPadding, -kOuterPadding);
+}
+
+void StopPillView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(rect(), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+
+    const QRectF pill = capsule();
+    const double radius = pill.height() / 2;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgba(kSystemRed));
+    painter.drawRoundedRect(pill, radius, radius);
+
+    const QFont font = labelFont();
+    const QFontMetricsF metrics(font);
+    const double side = squareSide(metrics);
+    const double contentWidth = side + kSpacing + metrics.horizontalAdvance(kTitle);
+    const double left = pill.center().x() - contentWidth / 2;
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(QRectF(left, pill.center().y() - side / 2, side, side), 1.5, 1.5);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(left + side + kSpacing, pill.top(), pill.right() - left, pill.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, kTitle);
+}
+
+void StopPillView::resizeEvent(QResizeEvent*) {
+    QPainterPath path;
+    const QRectF pill = capsule();
+    path.addRoundedRect(pill, pill.height() / 2, pill.height() / 2);
+    setVisibleShape(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+void StopPillView::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton && capsule().contains(event->position());
+}
+
+void StopPillView::mouseReleaseEvent(QMouseEvent* event) {
+    const bool clicked = pressed_ && event->button() == Qt::LeftButton && capsule().contains(event->position());
+    pressed_ = false;
+    if (clicked && action_) {
+        action_();
+    }
+}
+
+StopPill::StopPill(QScreen* screen, std::function<void()> action)
+    : panel_(std::make_unique<StopPillView>(std::move(action))) {
+    const QSize size = panel_->sizeHint();
+    const QRectF available = screen ? QRectF(screen->availableGeometry()) : QRectF();
+    panel_->setGeometry(QRectF(stopPillOrigin(available, size), QSizeF(size)).toAlignedRect());
+}
+
+StopPill::~StopPill() { close(); }
+
+void StopPill::orderFront() {
+    if (panel_) {
+        panel_->orderFrontRegardless();
+    }
+}
+
+void StopPill::close() {
+    if (panel_) {
+        panel_->takeDown();
+        panel_.reset();
+    }
+}
+
+}  // namespace vantorel

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/flow_parts.h"
+#include "indicators/indicator_panel.h"
+
+class QScreen;
+
+namespace vantorel {
+
+// The red capsule with a stop square and "Stop". A click runs the action without activating
+// the program or taking focus from the application the user works in.
+class StopPillView final : public IndicatorPanel {
+    Q_OBJECT
+
+public:
+    explicit StopPillView(std::function<void()> action);
+
+    QSize sizeHint() const override;
+    // The capsule inside the transparent 4-point margin.
+    QRectF capsule() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QFont labelFont() const;
+
+    std::function<void()> action_;
+    bool pressed_ = false;
+};
+
+// The floating stop button at the top centre of the recorded screen.
+class StopPill final : public IndicatorWindow {
+public:
+    StopPill(QScreen* screen, std::function<void()> action);
+    ~StopPill() override;
+
+    void orderFront() override;
+    void close() override;
+    StopPillView* panel() const { return panel_.get(); }
+
+private:
+    std::unique_ptr<StopPillView> panel_;
+};
+
+}  // namespace vantorel

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QRgb>
+
+namespace vantorel {
+
+// The red of the recording symbol, the outline and the stop button.
+inline constexpr QRgb kSystemRed = 0xFFFF3B30;
+
+}  // namespace vantorel
