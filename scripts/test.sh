@@ -14,7 +14,7 @@ options=(-DCMAKE_BUILD_TYPE=Debug)
 if [ "${1:-}" = "--sanitize" ]; then
     build=build-asan
     options=(-DCMAKE_BUILD_TYPE=Debug -DVANTOREL_SANITIZE=ON)
-    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
+    export ASAN_OPTIONS=detect_leaks=1
     export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi

@@ -30,9 +30,12 @@ using namespace std::chrono_literals;
 
 const QString kSleepReason = "The Mac went to sleep.";
 const QString kLowSpaceReason = "The disk is almost full, so the recording was stopped and saved.";
-const QString kFailureReason = "The recording stopped unexpectedly. What was recorded so far was saved if possible.";
+const QString kFailureReason =
+    "The recording stopped unexpectedly. What was recorded so far was saved if possible.";
 
-QString textOf(const ErrorRef& error) { return QString::fromStdString(error->textualDescription()); }
+QString textOf(const ErrorRef& error) {
+    return QString::fromStdString(error->textualDescription());
+}
 
 }  // namespace
 
@@ -137,8 +140,6 @@ void AppDelegate::menuToggle() {
     }
 }
 
-bool AppDelegate::canRecord() const { return services_.captureService && services_.makeEngine; }
-
 void AppDelegate::startSelection() {
     if (phase_ != Phase::idle) {
         return;
@@ -152,13 +153,8 @@ void AppDelegate::startSelection() {
         return;
     }
     if (services_.screens().isEmpty()) {
-        Alerts::error(*services_.presenter, "No display found", "There is no screen to record.", std::nullopt);
-        return;
-    }
-    if (!canRecord()) {
-        // A build without the capture engine must not pretend to record.
-        Alerts::error(*services_.presenter, "Recording isn't available",
-                      "This build of Vantorel can't record the screen yet.", std::nullopt);
+        Alerts::error(*services_.presenter, "No display found", "There is no screen to record.",
+                      std::nullopt);
         return;
     }
     if (!prepareFolder()) {
@@ -235,17 +231,20 @@ void AppDelegate::startCapture(const Selection& selection) {
         pill_->orderFront();
     }
     services_.captureService->getShareableContent(
-        false, true, [self, selection, url](std::optional<ShareableContent> content, ErrorRef error) {
-            postToMain([self, selection, url, content = std::move(content), error = std::move(error)] {
-                if (self) {
-                    self->continueCapture(selection, url, content, error);
-                }
-            });
+        false, true,
+        [self, selection, url](std::optional<ShareableContent> content, ErrorRef error) {
+            postToMain(
+                [self, selection, url, content = std::move(content), error = std::move(error)] {
+                    if (self) {
+                        self->continueCapture(selection, url, content, error);
+                    }
+                });
         });
 }
 
 void AppDelegate::continueCapture(const Selection& selection, const QString& url,
-                                  const std::optional<ShareableContent>& content, const ErrorRef& error) {
+                                  const std::optional<ShareableContent>& content,
+                                  const ErrorRef& error) {
     if (error || !content) {
         failCaptureStart(error ? error : RecorderError::noDisplay());
         return;
@@ -256,17 +255,19 @@ void AppDelegate::continueCapture(const Selection& selection, const QString& url
         failCaptureStart(RecorderError::noDisplay());
         return;
     }
-    const auto display = std::find_if(content->displays.begin(), content->displays.end(),
-                                      [&](const CaptureDisplay& d) { return d.displayID == *displayId; });
+    const auto display =
+        std::find_if(content->displays.begin(), content->displays.end(),
+                     [&](const CaptureDisplay& d) { return d.displayID == *displayId; });
     if (display == content->displays.end()) {
         failCaptureStart(RecorderError::noDisplay());
         return;
     }
     auto filter = std::make_shared<ContentFilter>();
     filter->display = *display;
-    std::copy_if(content->applications.begin(), content->applications.end(),
-                 std::back_inserter(filter->excludedApplications),
-                 [&](const RunningApplication& app) { return app.processID == services_.processId; });
+    std::copy_if(
+        content->applications.begin(), content->applications.end(),
+        std::back_inserter(filter->excludedApplications),
+        [&](const RunningApplication& app) { return app.processID == services_.processId; });
 
     std::shared_ptr<CaptureEngine> engine = services_.makeEngine();
     engine->setOnFailure([self = QPointer(this)](ErrorRef failure) {
@@ -347,15 +348,18 @@ void AppDelegate::reportStartFailure(const ErrorRef& error) {
     if (engineError && engineError->kind() == RecorderError::Kind::cannotWrite) {
         const QString folderName = QFileInfo(Preferences::saveFolder(*services_.store)).fileName();
         Alerts::error(presenter, "Can't save to this folder",
-                      "The video file could not be created in \"" + folderName + "\".", textOf(error));
+                      "The video file could not be created in \"" + folderName + "\".",
+                      textOf(error));
         return;
     }
     if (engineError && engineError->kind() == RecorderError::Kind::noDisplay) {
-        Alerts::error(presenter, "No display found", "The screen you picked is no longer available.", textOf(error));
+        Alerts::error(presenter, "No display found",
+                      "The screen you picked is no longer available.", textOf(error));
         return;
     }
     Alerts::error(presenter, "The recording failed to start",
-                  "Something went wrong while starting the recording. Try again; if it keeps happening, check "
+                  "Something went wrong while starting the recording. Try again; if it keeps "
+                  "happening, check "
                   "the Screen Recording permission.",
                   QString::fromStdString(error->localizedDescription()) + "\n\n" + textOf(error));
 }
@@ -370,7 +374,8 @@ void AppDelegate::tick() {
     }
 }
 
-void AppDelegate::stopRecording(const std::optional<QString>& reason, const std::optional<QString>& details) {
+void AppDelegate::stopRecording(const std::optional<QString>& reason,
+                                const std::optional<QString>& details) {
     if (phase_ != Phase::recording || !recorder_) {
         return;
     }
@@ -421,7 +426,8 @@ void AppDelegate::finishRecording(const StopResult& result, const std::optional<
         parts.append(textOf(result.error));
     }
     Alerts::error(*services_.presenter, "The recording could not be saved",
-                  reason.value_or("The video file could not be finished, so it was removed."), parts.join("\n\n"));
+                  reason.value_or("The video file could not be finished, so it was removed."),
+                  parts.join("\n\n"));
 }
 
 void AppDelegate::closeIndicators() {
@@ -436,7 +442,8 @@ void AppDelegate::closeIndicators() {
 }
 
 bool AppDelegate::prepareFolder() {
-    const std::optional<FolderProblem> problem = vantorel::prepareFolder(Preferences::saveFolder(*services_.store));
+    const std::optional<FolderProblem> problem =
+        vantorel::prepareFolder(Preferences::saveFolder(*services_.store));
     if (!problem) {
         return true;
     }
@@ -453,11 +460,13 @@ void AppDelegate::updateStatusButton() {
     }
     switch (phase_) {
         case Phase::stopping:
-            statusItem_->setLook({StatusSymbol::recordCircle, "Saving", QStringLiteral(" Saving\u2026")});
+            statusItem_->setLook(
+                {StatusSymbol::recordCircle, "Saving", QStringLiteral(" Saving\u2026")});
             break;
         case Phase::recording:
-            statusItem_->setLook({StatusSymbol::circleFill, "Recording",
-                                  " " + elapsedString(elapsedSeconds(startDate_, services_.scheduler->now()))});
+            statusItem_->setLook(
+                {StatusSymbol::circleFill, "Recording",
+                 " " + elapsedString(elapsedSeconds(startDate_, services_.scheduler->now()))});
             break;
         case Phase::idle:
         case Phase::selecting:
@@ -482,7 +491,8 @@ void fillMenu(QMenu* menu, const std::vector<MenuEntry>& entries, AppDelegate* d
             action = submenu->menuAction();
         } else {
             action = menu->addAction(entry.title);
-            QObject::connect(action, &QAction::triggered, delegate, [delegate, entry] { delegate->perform(entry); });
+            QObject::connect(action, &QAction::triggered, delegate,
+                             [delegate, entry] { delegate->perform(entry); });
         }
         action->setEnabled(entry.enabled());
         action->setCheckable(entry.checkable);
@@ -552,14 +562,17 @@ void AppDelegate::openFolder() {
     services_.fileBrowser->openFolder(folder);
 }
 
-void AppDelegate::setFrameRate(int tag) { services_.store->setInteger(Preferences::kFrameRate, tag == 60 ? 60 : 30); }
+void AppDelegate::setFrameRate(int tag) {
+    services_.store->setInteger(Preferences::kFrameRate, tag == 60 ? 60 : 30);
+}
 
 void AppDelegate::setCountdown(int tag) {
     services_.store->setInteger(Preferences::kCountdownSeconds, tag != 0 ? 3 : 0);
 }
 
 void AppDelegate::toggleCursor() {
-    services_.store->setBoolean(Preferences::kShowsCursor, !services_.store->boolean(Preferences::kShowsCursor));
+    services_.store->setBoolean(Preferences::kShowsCursor,
+                                !services_.store->boolean(Preferences::kShowsCursor));
 }
 
 void AppDelegate::toggleSound() {
@@ -570,8 +583,8 @@ void AppDelegate::toggleSound() {
 void AppDelegate::chooseFolder() {
     services_.presenter->activateApplication();
     const QString current = Preferences::saveFolder(*services_.store);
-    const std::optional<QString> chosen =
-        services_.presenter->chooseFolder(FolderChooserRequest{QFileInfo(current).absolutePath(), "Choose"});
+    const std::optional<QString> chosen = services_.presenter->chooseFolder(
+        FolderChooserRequest{QFileInfo(current).absolutePath(), "Choose"});
     if (chosen) {
         services_.store->setString(Preferences::kSaveFolder, *chosen);
     }

@@ -28,7 +28,7 @@ enum class TerminateReply { now, later };
 class AppDelegate final : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit AppDelegate(AppServices services);
     ~AppDelegate() override;
 
@@ -66,16 +66,16 @@ public:
     const std::optional<QString>& currentURL() const { return currentURL_; }
     StatusItem* statusItem() const { return statusItem_.get(); }
 
-private:
+  private:
     void runCountdown(const Selection& selection);
-    void continueCapture(const Selection& selection, const QString& url, const std::optional<ShareableContent>& content,
-                         const ErrorRef& error);
-    void captureStarted(const std::shared_ptr<CaptureEngine>& engine, const QString& url, const ErrorRef& error);
+    void continueCapture(const Selection& selection, const QString& url,
+                         const std::optional<ShareableContent>& content, const ErrorRef& error);
+    void captureStarted(const std::shared_ptr<CaptureEngine>& engine, const QString& url,
+                        const ErrorRef& error);
     void failCaptureStart(const ErrorRef& error);
     void closeIndicators();
     void releaseOverlay();
     void allowTermination();
-    bool canRecord() const;
 
     // Menu actions.
     void revealRecent(const QString& path);

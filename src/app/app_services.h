@@ -40,10 +40,10 @@ struct AppServices {
     CountdownPanelFactory makeCountdown;
     OutlineFactory makeOutline;
     StopPillFactory makePill;
-    HotKeyFactory makeHotKey;  // may be empty: no system-wide shortcut
+    HotKeyFactory makeHotKey;          // may be empty: no system-wide shortcut
     SleepGuard* sleepGuard = nullptr;  // may be null: sleep is not held off
 
-    // The capture side. Both empty in a build that cannot record yet.
+    // The capture side.
     std::shared_ptr<CaptureService> captureService;
     CaptureEngineFactory makeEngine;
     DisplayIdLookup displayId;

@@ -7,7 +7,7 @@ namespace vantorel {
 // X11 asks no permission to read the screen: capture is allowed whenever the display can be
 // read, and there is no settings page to open.
 class DisplayCaptureAccess final : public ScreenCaptureAccess {
-public:
+  public:
     bool preflight() override;
     void request() override {}
     bool openSettings() override { return false; }

@@ -13,10 +13,11 @@ QString elapsedString(int64_t seconds) {
     const int64_t minutes = (seconds % 3600) / 60;
     const int64_t secs = seconds % 60;
     if (seconds >= 3600) {
-        return QString::asprintf("%lld:%02lld:%02lld", static_cast<long long>(hours), static_cast<long long>(minutes),
-                                 static_cast<long long>(secs));
+        return QString::asprintf("%lld:%02lld:%02lld", static_cast<long long>(hours),
+                                 static_cast<long long>(minutes), static_cast<long long>(secs));
     }
-    return QString::asprintf("%02lld:%02lld", static_cast<long long>(minutes), static_cast<long long>(secs));
+    return QString::asprintf("%02lld:%02lld", static_cast<long long>(minutes),
+                             static_cast<long long>(secs));
 }
 
 }  // namespace vantorel

@@ -18,7 +18,7 @@ namespace vantorel {
 
 // The region-selection overlay. It closes itself before it reports a confirmed region.
 class SelectionOverlay {
-public:
+  public:
     virtual ~SelectionOverlay() = default;
     virtual void show() = 0;
     // Closes and reports the cancel once; nothing when already closed.
@@ -31,7 +31,7 @@ using SelectionOverlayFactory = std::function<std::unique_ptr<SelectionOverlay>(
 
 // The 3-2-1 panel shown over the confirmed region.
 class CountdownPanel {
-public:
+  public:
     virtual ~CountdownPanel() = default;
     virtual void show(int number) = 0;
     virtual void setNumber(int number) = 0;
@@ -41,17 +41,19 @@ using CountdownPanelFactory = std::function<std::unique_ptr<CountdownPanel>(cons
 
 // A window shown while a capture starts and runs: the outline or the stop pill.
 class IndicatorWindow {
-public:
+  public:
     virtual ~IndicatorWindow() = default;
     virtual void orderFront() = 0;
     virtual void close() = 0;
 };
-using OutlineFactory = std::function<std::unique_ptr<IndicatorWindow>(QScreen* screen, const QRectF& rect)>;
-using StopPillFactory = std::function<std::unique_ptr<IndicatorWindow>(QScreen* screen, std::function<void()> action)>;
+using OutlineFactory =
+    std::function<std::unique_ptr<IndicatorWindow>(QScreen* screen, const QRectF& rect)>;
+using StopPillFactory =
+    std::function<std::unique_ptr<IndicatorWindow>(QScreen* screen, std::function<void()> action)>;
 
 // Whether the screen may be captured, and where the user grants it.
 class ScreenCaptureAccess {
-public:
+  public:
     virtual ~ScreenCaptureAccess() = default;
     virtual bool preflight() = 0;
     virtual void request() = 0;
@@ -64,14 +66,15 @@ using DisplayIdLookup = std::function<std::optional<uint32_t>(QScreen* screen)>;
 
 // A registered system-wide shortcut; releasing it unregisters.
 class HotKeyRegistration {
-public:
+  public:
     virtual ~HotKeyRegistration() = default;
 };
-using HotKeyFactory = std::function<std::unique_ptr<HotKeyRegistration>(std::function<void()> action)>;
+using HotKeyFactory =
+    std::function<std::unique_ptr<HotKeyRegistration>(std::function<void()> action)>;
 
 // Keeps the machine from sleeping before a running recording has been saved.
 class SleepGuard {
-public:
+  public:
     virtual ~SleepGuard() = default;
     // A recording started: hold off sleep until it is finished.
     virtual void recordingStarted() = 0;

@@ -29,7 +29,8 @@ std::optional<FolderProblem> prepareFolder(const QString& folder) {
     std::filesystem::create_directories(folder.toStdString(), error);
     if (error) {
         const ErrorRef cause = PlatformError::fromErrno(error.value());
-        return problemFor(folder, folder + "\n" + QString::fromStdString(cause->textualDescription()));
+        return problemFor(folder,
+                          folder + "\n" + QString::fromStdString(cause->textualDescription()));
     }
     // access() asks the kernel for this user, so mount flags and ACLs count as well as modes.
     if (::access(QFile::encodeName(folder).constData(), W_OK) == 0) {
@@ -47,6 +48,8 @@ std::optional<int64_t> freeBytes(const QString& path) {
     return static_cast<int64_t>(info.f_bavail) * static_cast<int64_t>(info.f_frsize);
 }
 
-bool isLowOnSpace(const std::optional<int64_t>& free) { return free && *free < kLowSpaceLimit; }
+bool isLowOnSpace(const std::optional<int64_t>& free) {
+    return free && *free < kLowSpaceLimit;
+}
 
 }  // namespace vantorel

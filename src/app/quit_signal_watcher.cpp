@@ -38,7 +38,8 @@ void setHandler(void (*handler)(int)) {
 
 }  // namespace
 
-QuitSignalWatcher::QuitSignalWatcher(std::function<void()> onQuitRequest) : onQuitRequest_(std::move(onQuitRequest)) {
+QuitSignalWatcher::QuitSignalWatcher(std::function<void()> onQuitRequest)
+    : onQuitRequest_(std::move(onQuitRequest)) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds_) != 0) {
         return;  // without the pair, signals keep their default action and end the process
     }

@@ -14,14 +14,14 @@ namespace vantorel {
 class QuitSignalWatcher final : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit QuitSignalWatcher(std::function<void()> onQuitRequest);
     ~QuitSignalWatcher() override;
 
     QuitSignalWatcher(const QuitSignalWatcher&) = delete;
     QuitSignalWatcher& operator=(const QuitSignalWatcher&) = delete;
 
-private:
+  private:
     void drain();
 
     std::function<void()> onQuitRequest_;

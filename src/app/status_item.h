@@ -21,7 +21,7 @@ struct StatusLook {
 
 // The program's permanent item in the panel, with its menu. Main thread only.
 class StatusItem {
-public:
+  public:
     virtual ~StatusItem() = default;
     virtual void setLook(const StatusLook& look) = 0;
     // The menu, which its owner refills each time it is about to open.

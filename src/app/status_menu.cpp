@@ -37,8 +37,9 @@ MenuEntry toggleItem(Phase phase) {
 MenuEntry recentsItem(const PreferenceStore& store) {
     MenuEntry item{.title = "Recent Recordings"};
     for (const QString& path : Preferences::recents(store)) {
-        item.submenu.push_back(
-            MenuEntry{.title = QFileInfo(path).fileName(), .command = MenuCommand::revealRecent, .path = path});
+        item.submenu.push_back(MenuEntry{.title = QFileInfo(path).fileName(),
+                                         .command = MenuCommand::revealRecent,
+                                         .path = path});
     }
     if (item.submenu.empty()) {
         item.submenu.push_back(MenuEntry{.title = "No recordings yet"});
@@ -47,7 +48,8 @@ MenuEntry recentsItem(const PreferenceStore& store) {
 }
 
 MenuEntry choiceItem(const QString& title, MenuCommand command, int tag, bool on) {
-    return MenuEntry{.title = title, .command = command, .checked = on, .checkable = true, .tag = tag};
+    return MenuEntry{
+        .title = title, .command = command, .checked = on, .checkable = true, .tag = tag};
 }
 
 MenuEntry switchItem(const QString& title, MenuCommand command, bool on) {
@@ -76,13 +78,16 @@ MenuEntry buildSettingsItem(const PreferenceStore& store) {
     MenuEntry settings{.title = "Settings"};
     settings.submenu = {
         frameRate,
-        switchItem("Show Cursor", MenuCommand::toggleCursor, store.boolean(Preferences::kShowsCursor)),
-        switchItem("Record System Sound", MenuCommand::toggleSound, store.boolean(Preferences::kRecordSystemSound)),
+        switchItem("Show Cursor", MenuCommand::toggleCursor,
+                   store.boolean(Preferences::kShowsCursor)),
+        switchItem("Record System Sound", MenuCommand::toggleSound,
+                   store.boolean(Preferences::kRecordSystemSound)),
         saveLocation,
         countdown,
         MenuEntry::makeSeparator(),
         MenuEntry{.title = "Sizes are real pixels",
-                  .toolTip = "A 1920" + kTimes + "1080 recording is 960" + kTimes + "540 points on a Retina screen."},
+                  .toolTip = "A 1920" + kTimes + "1080 recording is 960" + kTimes +
+                             "540 points on a Retina screen."},
         MenuEntry{.title = "1920" + kTimes + "1080 = 960" + kTimes + "540 points on Retina"},
     };
     return settings;

@@ -26,11 +26,13 @@ QString toolTipFor(const StatusLook& look) {
 TrayStatusItem::TrayStatusItem() : menu_(std::make_unique<QMenu>()) {
     tray_.setContextMenu(menu_.get());
     // A left click opens the same menu, as a panel item's menu does.
-    connect(&tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger) {
-            menu_->popup(tray_.geometry().isValid() ? tray_.geometry().bottomLeft() : QCursor::pos());
-        }
-    });
+    connect(&tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    menu_->popup(tray_.geometry().isValid() ? tray_.geometry().bottomLeft()
+                                                            : QCursor::pos());
+                }
+            });
     // The ring follows the panel's light or dark colour when the palette changes.
     qApp->installEventFilter(this);
     refreshIcon();

@@ -15,7 +15,7 @@ namespace vantorel {
 class TrayStatusItem final : public QObject, public StatusItem {
     Q_OBJECT
 
-public:
+  public:
     TrayStatusItem();
     ~TrayStatusItem() override;
 
@@ -23,7 +23,7 @@ public:
     QMenu* menu() override { return menu_.get(); }
     QSystemTrayIcon& trayIcon() { return tray_; }
 
-private:
+  private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void refreshIcon();
 

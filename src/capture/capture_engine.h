@@ -13,7 +13,7 @@ namespace vantorel {
 // Implementations keep themselves alive while an operation runs, so the owner may let go of
 // the engine at any time.
 class CaptureEngine {
-public:
+  public:
     using FailureCallback = std::function<void(ErrorRef)>;
     using StartCompletion = std::function<void(ErrorRef)>;
     using StopCompletion = std::function<void(StopResult)>;

@@ -4,13 +4,18 @@
 
 namespace vantorel {
 
-RecorderError::RecorderError(Kind kind, ErrorRef underlying) : kind_(kind), underlying_(std::move(underlying)) {}
+RecorderError::RecorderError(Kind kind, ErrorRef underlying)
+    : kind_(kind), underlying_(std::move(underlying)) {}
 
 ErrorRef RecorderError::cannotWrite(ErrorRef underlying) {
     return std::make_shared<const RecorderError>(Kind::cannotWrite, std::move(underlying));
 }
-ErrorRef RecorderError::noDisplay() { return std::make_shared<const RecorderError>(Kind::noDisplay, nullptr); }
-ErrorRef RecorderError::noFrames() { return std::make_shared<const RecorderError>(Kind::noFrames, nullptr); }
+ErrorRef RecorderError::noDisplay() {
+    return std::make_shared<const RecorderError>(Kind::noDisplay, nullptr);
+}
+ErrorRef RecorderError::noFrames() {
+    return std::make_shared<const RecorderError>(Kind::noFrames, nullptr);
+}
 ErrorRef RecorderError::writerFailed() {
     return std::make_shared<const RecorderError>(Kind::writerFailed, nullptr);
 }
@@ -37,7 +42,8 @@ std::string RecorderError::errorDescription() const {
 std::string RecorderError::textualDescription() const {
     switch (kind_) {
         case Kind::cannotWrite:
-            return "cannotWrite(" + (underlying_ ? underlying_->textualDescription() : std::string()) + ")";
+            return "cannotWrite(" +
+                   (underlying_ ? underlying_->textualDescription() : std::string()) + ")";
         case Kind::noDisplay:
             return "noDisplay";
         case Kind::noFrames:

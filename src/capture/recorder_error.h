@@ -8,7 +8,7 @@ namespace vantorel {
 
 // The capture engine's own failures. Travels as an ErrorRef next to platform errors.
 class RecorderError final : public Error {
-public:
+  public:
     enum class Kind { cannotWrite, noDisplay, noFrames, writerFailed };
 
     // The file could not be created; wraps the writer's error.
@@ -30,7 +30,7 @@ public:
 
     RecorderError(Kind kind, ErrorRef underlying);
 
-private:
+  private:
     Kind kind_;
     ErrorRef underlying_;
 };

@@ -14,13 +14,13 @@ class Presenter;
 class AlertNotifier final : public QObject, public Notifier {
     Q_OBJECT
 
-public:
+  public:
     AlertNotifier(Presenter& presenter, FileBrowser& fileBrowser);
 
     void setup() override {}
     void notifySaved(const QString& path) override;
 
-private:
+  private:
     Presenter& presenter_;
     FileBrowser& fileBrowser_;
 };

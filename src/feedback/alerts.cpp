@@ -44,8 +44,11 @@ bool permissionNeeded(Presenter& presenter) {
 
 void saved(Presenter& presenter, FileBrowser& fileBrowser, const QString& path) {
     presenter.activateApplication();
-    const int answer = presenter.runAlert(
-        AlertRequest{AlertStyle::warning, "Saved", QFileInfo(path).fileName(), {"Reveal in Finder", "OK"}, std::nullopt});
+    const int answer = presenter.runAlert(AlertRequest{AlertStyle::warning,
+                                                       "Saved",
+                                                       QFileInfo(path).fileName(),
+                                                       {"Reveal in Finder", "OK"},
+                                                       std::nullopt});
     if (answer == 0) {
         fileBrowser.revealFile(path);
     }

@@ -43,12 +43,16 @@ void CountdownView::resizeEvent(QResizeEvent*) {
     setVisibleShape(QRegion(path.toFillPolygon().toPolygon()));
 }
 
-CountdownWindow::CountdownWindow(const Selection& selection) : view_(std::make_unique<CountdownView>()) {
-    const QRectF screenGeometry = selection.screen ? QRectF(selection.screen->geometry()) : QRectF();
+CountdownWindow::CountdownWindow(const Selection& selection)
+    : view_(std::make_unique<CountdownView>()) {
+    const QRectF screenGeometry =
+        selection.screen ? QRectF(selection.screen->geometry()) : QRectF();
     view_->setGeometry(globalFrame(screenGeometry, selection.rect).toAlignedRect());
 }
 
-CountdownWindow::~CountdownWindow() { close(); }
+CountdownWindow::~CountdownWindow() {
+    close();
+}
 
 void CountdownWindow::show(int number) {
     if (view_) {

@@ -12,17 +12,17 @@ namespace vantorel {
 class CountdownView final : public IndicatorPanel {
     Q_OBJECT
 
-public:
+  public:
     CountdownView();
 
     int number() const { return number_; }
     void setNumber(int number);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     QRectF circle() const;
 
     int number_ = 3;
@@ -30,7 +30,7 @@ private:
 
 // The countdown panel over a confirmed region, stepped 3, 2, 1 by the recording flow.
 class CountdownWindow final : public CountdownPanel {
-public:
+  public:
     explicit CountdownWindow(const Selection& selection);
     ~CountdownWindow() override;
 
@@ -39,7 +39,7 @@ public:
     void close() override;
     CountdownView* view() const { return view_.get(); }
 
-private:
+  private:
     std::unique_ptr<CountdownView> view_;
 };
 

@@ -22,7 +22,9 @@ double countdownDiameter(const QSizeF& regionSize) {
     return std::min(0.8 * std::min(regionSize.width(), regionSize.height()), 180.0);
 }
 
-double countdownFontSize(double diameter) { return 0.6 * diameter; }
+double countdownFontSize(double diameter) {
+    return 0.6 * diameter;
+}
 
 QPointF stopPillOrigin(const QRectF& availableGeometry, const QSizeF& pillSize) {
     return QPointF(availableGeometry.center().x() - pillSize.width() * 0.5,

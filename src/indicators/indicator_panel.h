@@ -12,7 +12,7 @@ namespace vantorel {
 class IndicatorPanel : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit IndicatorPanel(bool takesClicks);
 
     // Cuts the window to `shape` when no compositor blends its translucent pixels.
@@ -24,7 +24,7 @@ public:
 
     bool composited() const { return composited_; }
 
-private:
+  private:
     bool composited_;
 };
 

@@ -3,8 +3,8 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "platform/system_colors.h"
 #include "indicators/indicator_geometry.h"
+#include "platform/system_colors.h"
 
 namespace vantorel {
 
@@ -15,7 +15,8 @@ void OutlineView::paintEvent(QPaintEvent*) {
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setPen(QPen(QColor::fromRgba(kSystemRed), kOutlineStroke, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setPen(QPen(QColor::fromRgba(kSystemRed), kOutlineStroke, Qt::SolidLine, Qt::SquareCap,
+                        Qt::MiterJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(outlineStrokeRect(size()));
 }
@@ -27,12 +28,15 @@ void OutlineView::resizeEvent(QResizeEvent*) {
     setVisibleShape(QRegion(outer).subtracted(QRegion(outer.adjusted(band, band, -band, -band))));
 }
 
-OutlineWindow::OutlineWindow(QScreen* screen, const QRectF& rect) : panel_(std::make_unique<OutlineView>()) {
+OutlineWindow::OutlineWindow(QScreen* screen, const QRectF& rect)
+    : panel_(std::make_unique<OutlineView>()) {
     const QRectF screenGeometry = screen ? QRectF(screen->geometry()) : QRectF();
     panel_->setGeometry(outlineFrame(screenGeometry, rect).toAlignedRect());
 }
 
-OutlineWindow::~OutlineWindow() { close(); }
+OutlineWindow::~OutlineWindow() {
+    close();
+}
 
 void OutlineWindow::orderFront() {
     if (panel_) {

@@ -15,17 +15,17 @@ namespace vantorel {
 class OutlineView final : public IndicatorPanel {
     Q_OBJECT
 
-public:
+  public:
     OutlineView();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 };
 
 // The outline round the recorded region while it records. Built hidden; the owner shows it.
 class OutlineWindow final : public IndicatorWindow {
-public:
+  public:
     OutlineWindow(QScreen* screen, const QRectF& rect);
     ~OutlineWindow() override;
 
@@ -34,7 +34,7 @@ public:
     // The window, while it exists.
     QWidget* panel() const { return panel_.get(); }
 
-private:
+  private:
     std::unique_ptr<OutlineView> panel_;
 };
 

@@ -8,8 +8,8 @@
 
 #include <cmath>
 
-#include "platform/system_colors.h"
 #include "indicators/indicator_geometry.h"
+#include "platform/system_colors.h"
 #include "selection/rounded_font.h"
 
 namespace vantorel {
@@ -24,15 +24,20 @@ constexpr int kFontSize = 13;
 const QString kTitle = QStringLiteral("Stop");
 
 // The stop square matches the capital height of the text beside it.
-double squareSide(const QFontMetricsF& metrics) { return std::round(metrics.capHeight()); }
+double squareSide(const QFontMetricsF& metrics) {
+    return std::round(metrics.capHeight());
+}
 
 }  // namespace
 
-StopPillView::StopPillView(std::function<void()> action) : IndicatorPanel(true), action_(std::move(action)) {
+StopPillView::StopPillView(std::function<void()> action)
+    : IndicatorPanel(true), action_(std::move(action)) {
     setCursor(Qt::ArrowCursor);
 }
 
-QFont StopPillView::labelFont() const { return systemFont(kFontSize, QFont::Bold); }
+QFont StopPillView::labelFont() const {
+    return systemFont(kFontSize, QFont::Bold);
+}
 
 QSize StopPillView::sizeHint() const {
     const QFontMetricsF metrics(labelFont());
@@ -85,7 +90,8 @@ void StopPillView::mousePressEvent(QMouseEvent* event) {
 }
 
 void StopPillView::mouseReleaseEvent(QMouseEvent* event) {
-    const bool clicked = pressed_ && event->button() == Qt::LeftButton && capsule().contains(event->position());
+    const bool clicked =
+        pressed_ && event->button() == Qt::LeftButton && capsule().contains(event->position());
     pressed_ = false;
     if (clicked && action_) {
         action_();
@@ -99,7 +105,9 @@ StopPill::StopPill(QScreen* screen, std::function<void()> action)
     panel_->setGeometry(QRectF(stopPillOrigin(available, size), QSizeF(size)).toAlignedRect());
 }
 
-StopPill::~StopPill() { close(); }
+StopPill::~StopPill() {
+    close();
+}
 
 void StopPill::orderFront() {
     if (panel_) {

@@ -15,20 +15,20 @@ namespace vantorel {
 class StopPillView final : public IndicatorPanel {
     Q_OBJECT
 
-public:
+  public:
     explicit StopPillView(std::function<void()> action);
 
     QSize sizeHint() const override;
     // The capsule inside the transparent 4-point margin.
     QRectF capsule() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QFont labelFont() const;
 
     std::function<void()> action_;
@@ -37,7 +37,7 @@ private:
 
 // The floating stop button at the top centre of the recorded screen.
 class StopPill final : public IndicatorWindow {
-public:
+  public:
     StopPill(QScreen* screen, std::function<void()> action);
     ~StopPill() override;
 
@@ -45,7 +45,7 @@ public:
     void close() override;
     StopPillView* panel() const { return panel_.get(); }
 
-private:
+  private:
     std::unique_ptr<StopPillView> panel_;
 };
 

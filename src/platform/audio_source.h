@@ -10,7 +10,7 @@ namespace vantorel {
 
 // The system's sound as it is played: 48 kHz stereo float blocks stamped on the host clock.
 class AudioSource {
-public:
+  public:
     using BlockHandler = std::function<void(SampleBufferRef)>;
     using LossHandler = std::function<void(ErrorRef)>;
 

@@ -26,7 +26,7 @@ struct CaptureRect {
 // One capturable display. `displayID` is the number the application also finds for its screen.
 struct CaptureDisplay {
     uint32_t displayID = 0;
-    CaptureRect frame;  // in global points
+    CaptureRect frame;   // in global points
     double scale = 1.0;  // device pixels per point
 };
 
@@ -76,7 +76,7 @@ class CaptureStream;
 
 // Receives the buffers of a stream, one at a time, on the queue it was registered with.
 class StreamOutput {
-public:
+  public:
     virtual ~StreamOutput() = default;
     virtual void streamDidOutput(CaptureStream& stream, const SampleBufferRef& buffer,
                                  StreamOutputType type) = 0;
@@ -85,7 +85,7 @@ public:
 // Told once when a stream stops without being asked to (lost display, lost server, ...).
 // Called on a thread of the stream's own.
 class StreamDelegate {
-public:
+  public:
     virtual ~StreamDelegate() = default;
     virtual void streamDidStop(CaptureStream& stream, const ErrorRef& error) = 0;
 };
@@ -94,7 +94,7 @@ using CaptureCompletion = std::function<void(ErrorRef)>;
 
 // A running capture of one display. The stream holds its output and delegate weakly.
 class CaptureStream {
-public:
+  public:
     virtual ~CaptureStream() = default;
     // Registers `output` for buffers of `type`, delivered on `queue`. Returns an error or null.
     virtual ErrorRef addStreamOutput(std::weak_ptr<StreamOutput> output, StreamOutputType type,
@@ -108,7 +108,7 @@ using ShareableContentCompletion = std::function<void(std::optional<ShareableCon
 
 // The screen-capture service. Thread-safe.
 class CaptureService {
-public:
+  public:
     virtual ~CaptureService() = default;
     // Answers once, on a thread of the service's own, with the content or an error.
     virtual void getShareableContent(bool excludingDesktopWindows, bool onScreenWindowsOnly,

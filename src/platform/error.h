@@ -9,7 +9,7 @@ namespace vantorel {
 // A general error value. Errors travel as shared, immutable objects (ErrorRef), so the engine's
 // own errors and the platform's errors can be passed around side by side and told apart by type.
 class Error {
-public:
+  public:
     virtual ~Error() = default;
     // One sentence for people.
     virtual std::string localizedDescription() const = 0;
@@ -21,7 +21,7 @@ using ErrorRef = std::shared_ptr<const Error>;
 
 // An error reported by a platform service: a domain, a code and the system's message.
 class PlatformError final : public Error {
-public:
+  public:
     // The capture service's code for a refused screen-capture permission.
     static constexpr int64_t kPermissionDeclined = -3801;
 
@@ -39,7 +39,7 @@ public:
     // Error Domain=<domain> Code=<code> "<message>"
     std::string textualDescription() const override;
 
-private:
+  private:
     std::string domain_;
     int64_t code_;
     std::string message_;

@@ -12,7 +12,9 @@ namespace vantorel {
 
 namespace {
 
-void openWithDesktop(const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }
+void openWithDesktop(const QString& folder) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
 
 }  // namespace
 
@@ -23,19 +25,23 @@ void FreedesktopFileBrowser::revealFile(const QString& path) {
         openWithDesktop(folder);
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1",
+                                                       "/org/freedesktop/FileManager1",
                                                        "org.freedesktop.FileManager1", "ShowItems");
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
     // Asynchronous, so that a slow or absent file manager never holds up the program.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [folder](QDBusPendingCallWatcher* done) {
-        if (QDBusPendingReply<> reply = *done; reply.isError()) {
-            openWithDesktop(folder);
-        }
-        done->deleteLater();
-    });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [folder](QDBusPendingCallWatcher* done) {
+                         if (QDBusPendingReply<> reply = *done; reply.isError()) {
+                             openWithDesktop(folder);
+                         }
+                         done->deleteLater();
+                     });
 }
 
-void FreedesktopFileBrowser::openFolder(const QString& path) { openWithDesktop(path); }
+void FreedesktopFileBrowser::openFolder(const QString& path) {
+    openWithDesktop(path);
+}
 
 }  // namespace vantorel

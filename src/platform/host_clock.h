@@ -6,14 +6,14 @@ namespace vantorel {
 
 // The clock of every capture time stamp: CLOCK_MONOTONIC, in nanoseconds.
 class HostClock {
-public:
+  public:
     virtual ~HostClock() = default;
     // The current time, or an invalid time when the clock cannot be read. Thread-safe.
     virtual MediaTime now() const = 0;
 };
 
 class MonotonicClock final : public HostClock {
-public:
+  public:
     MediaTime now() const override;
 };
 

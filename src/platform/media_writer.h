@@ -42,7 +42,7 @@ struct AudioOutputSettings {
 
 // One track of a media writer. Appending never blocks: it is refused while not ready.
 class WriterInput {
-public:
+  public:
     virtual ~WriterInput() = default;
     virtual MediaType mediaType() const = 0;
     virtual void setExpectsMediaDataInRealTime(bool realTime) = 0;
@@ -56,7 +56,7 @@ public:
 // Writes one MPEG-4 file. Its operations are called on one thread at a time; status() and
 // error() may be read from any thread.
 class MediaWriter {
-public:
+  public:
     virtual ~MediaWriter() = default;
 
     virtual std::shared_ptr<WriterInput> makeVideoInput(const VideoOutputSettings& settings) = 0;
@@ -80,10 +80,11 @@ public:
 };
 
 class MediaWriterFactory {
-public:
+  public:
     virtual ~MediaWriterFactory() = default;
     // A writer for an MPEG-4 file at `path`, or null with `error` set.
-    virtual std::shared_ptr<MediaWriter> makeWriter(const std::filesystem::path& path, ErrorRef& error) = 0;
+    virtual std::shared_ptr<MediaWriter> makeWriter(const std::filesystem::path& path,
+                                                    ErrorRef& error) = 0;
 };
 
 }  // namespace vantorel

@@ -17,7 +17,9 @@ QString PreferenceStore::defaultPath() {
            "/Vantorel/preferences.json";
 }
 
-PreferenceStore::PreferenceStore(QString filePath) : filePath_(std::move(filePath)) { load(); }
+PreferenceStore::PreferenceStore(QString filePath) : filePath_(std::move(filePath)) {
+    load();
+}
 
 void PreferenceStore::registerDefaults(const QJsonObject& defaults) {
     for (auto it = defaults.begin(); it != defaults.end(); ++it) {
@@ -93,8 +95,12 @@ std::optional<QStringList> PreferenceStore::stringList(const QString& key) const
 void PreferenceStore::setInteger(const QString& key, int64_t value) {
     set(key, QJsonValue(static_cast<qint64>(value)));
 }
-void PreferenceStore::setBoolean(const QString& key, bool value) { set(key, QJsonValue(value)); }
-void PreferenceStore::setString(const QString& key, const QString& value) { set(key, QJsonValue(value)); }
+void PreferenceStore::setBoolean(const QString& key, bool value) {
+    set(key, QJsonValue(value));
+}
+void PreferenceStore::setString(const QString& key, const QString& value) {
+    set(key, QJsonValue(value));
+}
 void PreferenceStore::setStringList(const QString& key, const QStringList& value) {
     set(key, QJsonArray::fromStringList(value));
 }

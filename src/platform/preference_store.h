@@ -18,7 +18,7 @@ namespace vantorel {
 // alone and never written over), and the values written in this session stay in memory.
 // Main thread only.
 class PreferenceStore {
-public:
+  public:
     // The store of the current user: Vantorel/preferences.json under the XDG config directory.
     static QString defaultPath();
 
@@ -45,7 +45,7 @@ public:
     // read-only); values are then kept for this session only.
     bool persists() const { return persists_; }
 
-private:
+  private:
     QJsonValue lookup(const QString& key) const;
     void set(const QString& key, const QJsonValue& value);
     void load();

@@ -35,7 +35,7 @@ struct FolderChooserRequest {
 // Shows the program's modal dialogs. Main thread only; each call blocks its caller (the event
 // loop keeps running) until the user answers.
 class Presenter {
-public:
+  public:
     virtual ~Presenter() = default;
     // Brings the program to the front so that the next dialog gets keyboard focus.
     virtual void activateApplication() = 0;

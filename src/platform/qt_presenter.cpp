@@ -65,8 +65,8 @@ int QtPresenter::runAlert(const AlertRequest& request) {
     for (int i = 0; i < request.buttons.size(); ++i) {
         // AcceptRole for the default, RejectRole for the rest keeps Qt from reordering them
         // into platform order; the first button is the default one.
-        QPushButton* button =
-            box.addButton(request.buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        QPushButton* button = box.addButton(
+            request.buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
         buttons.append(button);
     }
     if (!buttons.isEmpty()) {

@@ -2,7 +2,8 @@
 
 namespace vantorel {
 
-SampleBufferRef SampleBuffer::makeVideo(MediaTime presentationTime, std::shared_ptr<const PixelBuffer> pixels,
+SampleBufferRef SampleBuffer::makeVideo(MediaTime presentationTime,
+                                        std::shared_ptr<const PixelBuffer> pixels,
                                         std::optional<std::vector<Attachments>> attachments) {
     std::shared_ptr<SampleBuffer> buffer(new SampleBuffer());
     buffer->valid_ = pixels != nullptr;
@@ -12,7 +13,8 @@ SampleBufferRef SampleBuffer::makeVideo(MediaTime presentationTime, std::shared_
     return buffer;
 }
 
-SampleBufferRef SampleBuffer::makeAudio(MediaTime presentationTime, std::shared_ptr<const AudioBlock> audio) {
+SampleBufferRef SampleBuffer::makeAudio(MediaTime presentationTime,
+                                        std::shared_ptr<const AudioBlock> audio) {
     std::shared_ptr<SampleBuffer> buffer(new SampleBuffer());
     buffer->valid_ = audio != nullptr;
     buffer->presentationTime_ = presentationTime;
@@ -20,6 +22,8 @@ SampleBufferRef SampleBuffer::makeAudio(MediaTime presentationTime, std::shared_
     return buffer;
 }
 
-SampleBufferRef SampleBuffer::makeInvalid() { return SampleBufferRef(new SampleBuffer()); }
+SampleBufferRef SampleBuffer::makeInvalid() {
+    return SampleBufferRef(new SampleBuffer());
+}
 
 }  // namespace vantorel

@@ -16,7 +16,14 @@ namespace vantorel {
 enum class StreamOutputType : int { screen = 0, audio = 1 };
 
 // The status of a captured video frame. Only `complete` frames carry new content.
-enum class FrameStatus : int64_t { complete = 0, idle = 1, blank = 2, suspended = 3, started = 4, stopped = 5 };
+enum class FrameStatus : int64_t {
+    complete = 0,
+    idle = 1,
+    blank = 2,
+    suspended = 3,
+    started = 4,
+    stopped = 5
+};
 
 // Per-sample attachments of a video frame, keyed like the capture service's frame information.
 using AttachmentValue = std::variant<int64_t, double, bool, std::string>;
@@ -38,16 +45,18 @@ struct AudioBlock {
     int channels = 2;
     std::vector<float> samples;
 
-    int64_t frameCount() const { return channels > 0 ? static_cast<int64_t>(samples.size()) / channels : 0; }
+    int64_t frameCount() const {
+        return channels > 0 ? static_cast<int64_t>(samples.size()) / channels : 0;
+    }
 };
 
 // One video frame or one block of sound with its presentation time on the host clock.
 // Immutable once made; shared between the stream, the sample queue and the writer's threads.
 class SampleBuffer {
-public:
-    static std::shared_ptr<const SampleBuffer> makeVideo(MediaTime presentationTime,
-                                                         std::shared_ptr<const PixelBuffer> pixels,
-                                                         std::optional<std::vector<Attachments>> attachments);
+  public:
+    static std::shared_ptr<const SampleBuffer> makeVideo(
+        MediaTime presentationTime, std::shared_ptr<const PixelBuffer> pixels,
+        std::optional<std::vector<Attachments>> attachments);
     static std::shared_ptr<const SampleBuffer> makeAudio(MediaTime presentationTime,
                                                          std::shared_ptr<const AudioBlock> audio);
     // A buffer that failed to be made; it fails the validity test.
@@ -56,13 +65,15 @@ public:
     bool isValid() const { return valid_; }
     MediaTime presentationTime() const { return presentationTime_; }
     // The per-sample attachments; absent when the buffer has none.
-    const std::optional<std::vector<Attachments>>& sampleAttachments() const { return attachments_; }
+    const std::optional<std::vector<Attachments>>& sampleAttachments() const {
+        return attachments_;
+    }
     // The pixels of a video frame, or null.
     const std::shared_ptr<const PixelBuffer>& pixels() const { return pixels_; }
     // The samples of a sound block, or null.
     const std::shared_ptr<const AudioBlock>& audio() const { return audio_; }
 
-private:
+  private:
     SampleBuffer() = default;
 
     bool valid_ = false;

@@ -44,9 +44,13 @@ void SerialQueue::async(Task task) {
     state_->wake.notify_all();
 }
 
-bool SerialQueue::isCurrent() const { return std::this_thread::get_id() == state_->workerId; }
+bool SerialQueue::isCurrent() const {
+    return std::this_thread::get_id() == state_->workerId;
+}
 
-const std::string& SerialQueue::label() const { return state_->label; }
+const std::string& SerialQueue::label() const {
+    return state_->label;
+}
 
 void SerialQueue::serve(const std::shared_ptr<State>& state) {
     std::unique_lock lock(state->mutex);
@@ -68,4 +72,3 @@ void SerialQueue::serve(const std::shared_ptr<State>& state) {
 }
 
 }  // namespace vantorel
-

@@ -9,7 +9,7 @@ namespace vantorel {
 // A first-in, first-out task queue served by one worker thread of its own.
 // Thread-safe: tasks may be posted from any thread, including from a task on the queue.
 class SerialQueue {
-public:
+  public:
     using Task = std::function<void()>;
 
     // `label` names the worker thread (as shown by ps/top, cut to 15 bytes by the kernel).
@@ -27,7 +27,7 @@ public:
     bool isCurrent() const;
     const std::string& label() const;
 
-private:
+  private:
     struct State;
     static void serve(const std::shared_ptr<State>& state);
 

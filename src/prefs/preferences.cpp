@@ -12,7 +12,9 @@ namespace vantorel::Preferences {
 
 namespace {
 
-bool existsAt(const QString& path) { return QFileInfo::exists(path); }
+bool existsAt(const QString& path) {
+    return QFileInfo::exists(path);
+}
 
 }  // namespace
 

@@ -36,7 +36,8 @@ QString defaultFolder();
 
 // "Screen Recording <yyyy-MM-dd> at <HH.mm.ss>.mp4" in the save folder for the local time `now`,
 // with " (2)", " (3)" ... before the extension while the name is taken. Creates nothing.
-QString nextFileURL(const PreferenceStore& store, const QDateTime& now = QDateTime::currentDateTime());
+QString nextFileURL(const PreferenceStore& store,
+                    const QDateTime& now = QDateTime::currentDateTime());
 
 // The stored recent recordings that still exist, most recent first.
 QStringList recents(const PreferenceStore& store);

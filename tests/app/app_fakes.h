@@ -20,7 +20,7 @@ namespace vantorel::testing {
 
 // Virtual time: tasks run only when the test advances the clock.
 class FakeScheduler final : public Scheduler {
-public:
+  public:
     struct Entry {
         int64_t dueMs;
         int64_t periodMs;  // 0 for one-shot
@@ -30,13 +30,16 @@ public:
         std::shared_ptr<bool> alive;
     };
 
-    void after(std::chrono::milliseconds delay, QObject* context, std::function<void()> task) override {
+    void after(std::chrono::milliseconds delay, QObject* context,
+               std::function<void()> task) override {
         entries_.push_back({nowMs_ + delay.count(), 0, context, context != nullptr, std::move(task),
                             std::make_shared<bool>(true)});
     }
-    std::unique_ptr<RepeatingTimer> every(std::chrono::milliseconds interval, std::function<void()> task) override {
+    std::unique_ptr<RepeatingTimer> every(std::chrono::milliseconds interval,
+                                          std::function<void()> task) override {
         auto alive = std::make_shared<bool>(true);
-        entries_.push_back({nowMs_ + interval.count(), interval.count(), nullptr, false, std::move(task), alive});
+        entries_.push_back(
+            {nowMs_ + interval.count(), interval.count(), nullptr, false, std::move(task), alive});
         return std::make_unique<Timer>(alive);
     }
     QDateTime now() const override { return origin_.addMSecs(nowMs_); }
@@ -45,8 +48,9 @@ public:
     void advance(std::chrono::milliseconds by) {
         const int64_t target = nowMs_ + by.count();
         for (;;) {
-            auto next = std::min_element(entries_.begin(), entries_.end(),
-                                         [](const Entry& a, const Entry& b) { return a.dueMs < b.dueMs; });
+            auto next =
+                std::min_element(entries_.begin(), entries_.end(),
+                                 [](const Entry& a, const Entry& b) { return a.dueMs < b.dueMs; });
             if (next == entries_.end() || next->dueMs > target) {
                 break;
             }
@@ -66,11 +70,12 @@ public:
         nowMs_ = target;
     }
     int activeRepeatingTimers() const {
-        return static_cast<int>(std::count_if(entries_.begin(), entries_.end(),
-                                              [](const Entry& e) { return e.periodMs > 0 && *e.alive; }));
+        return static_cast<int>(std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) {
+            return e.periodMs > 0 && *e.alive;
+        }));
     }
 
-private:
+  private:
     struct Timer final : RepeatingTimer {
         explicit Timer(std::shared_ptr<bool> a) : alive(std::move(a)) {}
         ~Timer() override { *alive = false; }
@@ -83,7 +88,7 @@ private:
 };
 
 class FakeStatusItem final : public StatusItem {
-public:
+  public:
     void setLook(const StatusLook& newLook) override {
         look = newLook;
         ++updates;
@@ -92,20 +97,23 @@ public:
     StatusLook look;
     int updates = 0;
 
-private:
+  private:
     QMenu menu_;
 };
 
 // A log of what the flow did with its parts, shared by all the stand-ins of one test.
 struct PartsLog {
     std::vector<std::string> events;
-    bool contains(const std::string& e) const { return std::find(events.begin(), events.end(), e) != events.end(); }
+    bool contains(const std::string& e) const {
+        return std::find(events.begin(), events.end(), e) != events.end();
+    }
     long count(const std::string& e) const { return std::count(events.begin(), events.end(), e); }
 };
 
 class FakeOverlay final : public SelectionOverlay {
-public:
-    FakeOverlay(PartsLog& log, std::function<void(const Selection&)> onRecord, std::function<void()> onCancel)
+  public:
+    FakeOverlay(PartsLog& log, std::function<void(const Selection&)> onRecord,
+                std::function<void()> onCancel)
         : log_(log), onRecord_(std::move(onRecord)), onCancel_(std::move(onCancel)) {}
     ~FakeOverlay() override { log_.events.push_back("overlay released"); }
     void show() override { log_.events.push_back("overlay shown"); }
@@ -127,7 +135,7 @@ public:
         onRecord_(selection);
     }
 
-private:
+  private:
     PartsLog& log_;
     std::function<void(const Selection&)> onRecord_;
     std::function<void()> onCancel_;
@@ -135,30 +143,32 @@ private:
 };
 
 class FakeCountdown final : public CountdownPanel {
-public:
+  public:
     explicit FakeCountdown(PartsLog& log) : log_(log) {}
     void show(int number) override { log_.events.push_back("countdown " + std::to_string(number)); }
-    void setNumber(int number) override { log_.events.push_back("countdown " + std::to_string(number)); }
+    void setNumber(int number) override {
+        log_.events.push_back("countdown " + std::to_string(number));
+    }
     void close() override { log_.events.push_back("countdown closed"); }
 
-private:
+  private:
     PartsLog& log_;
 };
 
 class FakeIndicator final : public IndicatorWindow {
-public:
+  public:
     FakeIndicator(PartsLog& log, std::string name) : log_(log), name_(std::move(name)) {}
     void orderFront() override { log_.events.push_back(name_ + " front"); }
     void close() override { log_.events.push_back(name_ + " closed"); }
 
-private:
+  private:
     PartsLog& log_;
     std::string name_;
 };
 
 // An engine whose start and stop answer at once, or when the test says so.
 class FakeEngine final : public CaptureEngine {
-public:
+  public:
     void setOnFailure(FailureCallback callback) override { onFailure = std::move(callback); }
     void start(const RecorderConfig& startConfig, StartCompletion completion) override {
         config = startConfig;
@@ -191,7 +201,7 @@ public:
 };
 
 class FakeCaptureService final : public CaptureService {
-public:
+  public:
     void getShareableContent(bool excludingDesktopWindows, bool onScreenWindowsOnly,
                              ShareableContentCompletion completion) override {
         lastExcludingDesktop = excludingDesktopWindows;
@@ -214,7 +224,7 @@ public:
 };
 
 class FakeNotifier final : public Notifier {
-public:
+  public:
     void setup() override { ++setups; }
     void notifySaved(const QString& path) override { saved.push_back(path); }
     std::vector<QString> saved;
@@ -222,7 +232,7 @@ public:
 };
 
 class FakeCaptureAccess final : public ScreenCaptureAccess {
-public:
+  public:
     bool preflight() override { return allowed; }
     void request() override { ++requests; }
     bool openSettings() override {

@@ -19,14 +19,16 @@ using namespace std::chrono_literals;
 
 // An application controller wired to stand-ins, with helpers that walk it through the flow.
 class FlowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         ASSERT_FALSE(QGuiApplication::screens().isEmpty());
         store_.setString(Preferences::kSaveFolder, saveFolder());
         store_.setInteger(Preferences::kCountdownSeconds, 0);
-        captureService_->content.displays = {CaptureDisplay{3, {}, 1.0}, CaptureDisplay{7, {}, 1.0}};
-        captureService_->content.applications = {{kOwnPid, "vantorel"}, {42, "editor"}, {kOwnPid, "vantorel"}};
+        captureService_->content.displays = {CaptureDisplay{3, {}, 1.0},
+                                             CaptureDisplay{7, {}, 1.0}};
+        captureService_->content.applications = {
+            {kOwnPid, "vantorel"}, {42, "editor"}, {kOwnPid, "vantorel"}};
         delegate_ = std::make_unique<AppDelegate>(services());
         delegate_->applicationDidFinishLaunching();
     }
@@ -51,13 +53,19 @@ protected:
             statusItem_ = item.get();
             return item;
         };
-        s.makeOverlay = [this](std::function<void(const Selection&)> onRecord, std::function<void()> onCancel) {
-            auto overlay = std::make_unique<FakeOverlay>(log_, std::move(onRecord), std::move(onCancel));
+        s.makeOverlay = [this](std::function<void(const Selection&)> onRecord,
+                               std::function<void()> onCancel) {
+            auto overlay =
+                std::make_unique<FakeOverlay>(log_, std::move(onRecord), std::move(onCancel));
             overlay_ = overlay.get();
             return overlay;
         };
-        s.makeCountdown = [this](const Selection&) { return std::make_unique<FakeCountdown>(log_); };
-        s.makeOutline = [this](QScreen*, const QRectF&) { return std::make_unique<FakeIndicator>(log_, "outline"); };
+        s.makeCountdown = [this](const Selection&) {
+            return std::make_unique<FakeCountdown>(log_);
+        };
+        s.makeOutline = [this](QScreen*, const QRectF&) {
+            return std::make_unique<FakeIndicator>(log_, "outline");
+        };
         s.makePill = [this](QScreen*, std::function<void()> action) {
             pillAction_ = std::move(action);
             return std::make_unique<FakeIndicator>(log_, "pill");
@@ -82,7 +90,9 @@ protected:
     }
 
     QString saveFolder() const { return dir_.filePath("Brisolet"); }
-    QString savedFile() const { return QDir(saveFolder()).filePath("Screen Recording 2025-01-31 at 09.05.07.mp4"); }
+    QString savedFile() const {
+        return QDir(saveFolder()).filePath("Screen Recording 2025-01-31 at 09.05.07.mp4");
+    }
 
     Selection selection() const {
         return Selection{QGuiApplication::screens().first(), QRectF(10, 20, 640, 360), 1280, 720};

@@ -56,7 +56,8 @@ TEST_F(FlowTest, AnUncreatableSaveFolderStopsBeforeTheOverlay) {
     ASSERT_EQ(presenter_.alerts.size(), 1u);
     EXPECT_EQ(presenter_.alerts[0].title, "Can't save to this folder");
     EXPECT_EQ(presenter_.alerts[0].message,
-              "The folder \"Brisolet\" can't be written. Pick another one under Settings, Save Location.");
+              "The folder \"Brisolet\" can't be written. Pick another one under Settings, Save "
+              "Location.");
     EXPECT_EQ(delegate_->phase(), Phase::idle);
     EXPECT_FALSE(log_.contains("overlay shown"));
 }
@@ -162,7 +163,8 @@ TEST_F(FlowTest, TheEngineGetsTheSettingsAndAFilterWithoutOurOwnApplication) {
 }
 
 TEST_F(FlowTest, OnlyAStoredSixtyRecordsAtSixtyFramesPerSecond) {
-    for (const auto& [stored, expected] : {std::pair{60, 60}, {30, 30}, {0, 30}, {25, 30}, {120, 30}}) {
+    for (const auto& [stored, expected] :
+         {std::pair{60, 60}, {30, 30}, {0, 30}, {25, 30}, {120, 30}}) {
         store_.setInteger(Preferences::kFrameRate, stored);
         toRecording();
         EXPECT_EQ(engine_->config.frameRate, expected) << "stored " << stored;
@@ -173,7 +175,7 @@ TEST_F(FlowTest, OnlyAStoredSixtyRecordsAtSixtyFramesPerSecond) {
 }
 
 class StartFailureTest : public FlowTest {
-public:
+  public:
     void setContentError(ErrorRef e) { captureService_->error = std::move(e); }
     void setDisplayNumber(std::optional<uint32_t> n) { displayNumber_ = n; }
     void setStartError(ErrorRef e) { startError_ = std::move(e); }
@@ -181,11 +183,14 @@ public:
 
 TEST_F(StartFailureTest, EveryFailureEndsIdleWithItsOneAlert) {
     const QString genericMessage =
-        "Something went wrong while starting the recording. Try again; if it keeps happening, check the Screen "
+        "Something went wrong while starting the recording. Try again; if it keeps happening, "
+        "check the Screen "
         "Recording permission.";
-    const ErrorRef contentError = PlatformError::make("X11Capture", 2, "The X server could not be queried.");
+    const ErrorRef contentError =
+        PlatformError::make("X11Capture", 2, "The X server could not be queried.");
     const ErrorRef streamError = PlatformError::make("X11Capture", 5, "The stream failed.");
-    const ErrorRef writeError = RecorderError::cannotWrite(PlatformError::make("POSIX", 13, "Permission denied"));
+    const ErrorRef writeError =
+        RecorderError::cannotWrite(PlatformError::make("POSIX", 13, "Permission denied"));
     struct Case {
         const char* name;
         std::function<void()> arrange;
@@ -194,8 +199,10 @@ TEST_F(StartFailureTest, EveryFailureEndsIdleWithItsOneAlert) {
         QString details;
     };
     const Case cases[] = {
-        {"content error", [&] { setContentError(contentError); }, "The recording failed to start", genericMessage,
-         "The X server could not be queried.\n\nError Domain=X11Capture Code=2 \"The X server could not be queried.\""},
+        {"content error", [&] { setContentError(contentError); }, "The recording failed to start",
+         genericMessage,
+         "The X server could not be queried.\n\nError Domain=X11Capture Code=2 \"The X server "
+         "could not be queried.\""},
         {"screen without number", [&] { setDisplayNumber(std::nullopt); }, "No display found",
          "The screen you picked is no longer available.", "noDisplay"},
         {"display gone", [&] { setDisplayNumber(99); }, "No display found",
@@ -203,10 +210,12 @@ TEST_F(StartFailureTest, EveryFailureEndsIdleWithItsOneAlert) {
         {"cannot write", [&] { setStartError(writeError); }, "Can't save to this folder",
          "The video file could not be created in \"Brisolet\".",
          "cannotWrite(Error Domain=POSIX Code=13 \"Permission denied\")"},
-        {"stream error", [&] { setStartError(streamError); }, "The recording failed to start", genericMessage,
+        {"stream error", [&] { setStartError(streamError); }, "The recording failed to start",
+         genericMessage,
          "The stream failed.\n\nError Domain=X11Capture Code=5 \"The stream failed.\""},
-        {"no frames", [&] { setStartError(RecorderError::noFrames()); }, "The recording failed to start",
-         genericMessage, "No video frames were captured, so no file was saved.\n\nnoFrames"},
+        {"no frames", [&] { setStartError(RecorderError::noFrames()); },
+         "The recording failed to start", genericMessage,
+         "No video frames were captured, so no file was saved.\n\nnoFrames"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

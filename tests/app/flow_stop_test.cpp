@@ -7,7 +7,8 @@
 namespace vantorel::testing {
 namespace {
 
-const QString kFailureReason = "The recording stopped unexpectedly. What was recorded so far was saved if possible.";
+const QString kFailureReason =
+    "The recording stopped unexpectedly. What was recorded so far was saved if possible.";
 
 TEST_F(FlowTest, TheTickShowsTheElapsedTime) {
     toRecording();
@@ -34,7 +35,8 @@ TEST_F(FlowTest, LowSpaceStopsAtOneByteBelowTheLimitAndNotWhenUnknown) {
     EXPECT_EQ(delegate_->phase(), Phase::idle);
     ASSERT_EQ(presenter_.alerts.size(), 1u);
     EXPECT_EQ(presenter_.alerts[0].title, "Recording stopped");
-    EXPECT_EQ(presenter_.alerts[0].message, "The disk is almost full, so the recording was stopped and saved.");
+    EXPECT_EQ(presenter_.alerts[0].message,
+              "The disk is almost full, so the recording was stopped and saved.");
     EXPECT_FALSE(presenter_.alerts[0].details) << "no details: only OK";
     EXPECT_EQ(notifier_.saved, std::vector<QString>{savedFile()});
 }
@@ -70,10 +72,12 @@ TEST_F(FlowTest, NothingSavedGivesOneAlertWithTheEngineError) {
     drainMainThread();
     ASSERT_EQ(presenter_.alerts.size(), 2u);
     EXPECT_EQ(presenter_.alerts[0].title, "The recording could not be saved");
-    EXPECT_EQ(presenter_.alerts[0].message, "The video file could not be finished, so it was removed.");
+    EXPECT_EQ(presenter_.alerts[0].message,
+              "The video file could not be finished, so it was removed.");
     EXPECT_EQ(presenter_.alerts[1].details->text, "noFrames");
     EXPECT_TRUE(notifier_.saved.empty());
-    EXPECT_TRUE(store_.stringList(Preferences::kRecentRecordings).value_or(QStringList()).isEmpty());
+    EXPECT_TRUE(
+        store_.stringList(Preferences::kRecentRecordings).value_or(QStringList()).isEmpty());
 }
 
 TEST_F(FlowTest, NothingSavedAndNoErrorStillOffersEmptyDetails) {
@@ -144,7 +148,8 @@ TEST_F(FlowTest, SleepStopsOnlyARecording) {
     drainMainThread();
     engine_->stopResult = stopResult_;
     delegate_->machineWillSleep();
-    EXPECT_EQ(delegate_->phase(), Phase::recording) << "the stop is scheduled, not run inside the notice";
+    EXPECT_EQ(delegate_->phase(), Phase::recording)
+        << "the stop is scheduled, not run inside the notice";
     drainMainThread();
     ASSERT_EQ(presenter_.alerts.size(), 1u);
     EXPECT_EQ(presenter_.alerts[0].title, "Recording stopped");

@@ -15,7 +15,7 @@ namespace {
 // A folder the current user cannot write to: a read-only mount for root, whom mode bits
 // don't stop, and mode 0555 for everyone else.
 class ReadOnlyFolder {
-public:
+  public:
     explicit ReadOnlyFolder(const QString& path) : path_(path.toUtf8()) {
         QDir().mkpath(path);
         if (::geteuid() == 0) {
@@ -28,12 +28,13 @@ public:
         if (mounted_) {
             ::umount(path_.constData());
         }
-        QFile::setPermissions(QString::fromUtf8(path_), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+        QFile::setPermissions(QString::fromUtf8(path_), QFileDevice::ReadOwner |
+                                                            QFileDevice::WriteOwner |
                                                             QFileDevice::ExeOwner);
     }
     bool ready() const { return mounted_ || ::geteuid() != 0; }
 
-private:
+  private:
     QByteArray path_;
     bool mounted_ = false;
 };
@@ -55,7 +56,8 @@ TEST(PrepareFolder, AnExistingReadOnlyFolderIsNotWritable) {
     ASSERT_TRUE(problem);
     EXPECT_EQ(problem->title, "Can't save to this folder");
     EXPECT_EQ(problem->message,
-              "The folder \"Brisolet\" can't be written. Pick another one under Settings, Save Location.");
+              "The folder \"Brisolet\" can't be written. Pick another one under Settings, Save "
+              "Location.");
     EXPECT_EQ(problem->details, "Not writable: " + folder);
 }
 

@@ -22,7 +22,12 @@ const MenuEntry& entryTitled(const std::vector<MenuEntry>& entries, const QStrin
 
 TEST(ElapsedTime, Examples) {
     const std::pair<int64_t, const char*> cases[] = {
-        {0, "00:00"}, {61, "01:01"}, {3599, "59:59"}, {3600, "1:00:00"}, {10 * 3600 + 2 * 60 + 5, "10:02:05"}, {-4, "00:00"},
+        {0, "00:00"},
+        {61, "01:01"},
+        {3599, "59:59"},
+        {3600, "1:00:00"},
+        {10 * 3600 + 2 * 60 + 5, "10:02:05"},
+        {-4, "00:00"},
     };
     for (const auto& [seconds, text] : cases) {
         EXPECT_EQ(elapsedString(seconds), text) << seconds;
@@ -58,8 +63,8 @@ TEST_F(FlowTest, TheMenuListsItsItemsInOrder) {
     for (const MenuEntry& entry : menu) {
         titles.append(entry.separator ? "-" : entry.title);
     }
-    EXPECT_EQ(titles, QStringList({"Start Recording", "-", "Recent Recordings", "Open Recordings Folder", "-",
-                                   "Settings", "-", "Quit"}));
+    EXPECT_EQ(titles, QStringList({"Start Recording", "-", "Recent Recordings",
+                                   "Open Recordings Folder", "-", "Settings", "-", "Quit"}));
     EXPECT_EQ(menu.back().shortcut, "Ctrl+Q");
     const MenuEntry& recents = entryTitled(menu, "Recent Recordings");
     ASSERT_EQ(recents.submenu.size(), 1u);
@@ -73,7 +78,8 @@ TEST_F(FlowTest, RecentItemsAreFileNamesThatRevealTheirFile) {
     QFile(savedFile()).open(QIODevice::WriteOnly);
     Preferences::addRecent(store_, savedFile());
     Preferences::addRecent(store_, dir_.filePath("gone.mp4"));
-    const MenuEntry& recents = entryTitled(buildStatusMenu(Phase::idle, store_), "Recent Recordings");
+    const MenuEntry& recents =
+        entryTitled(buildStatusMenu(Phase::idle, store_), "Recent Recordings");
     ASSERT_EQ(recents.submenu.size(), 1u);
     EXPECT_EQ(recents.submenu[0].title, "Screen Recording 2025-01-31 at 09.05.07.mp4");
     delegate_->perform(recents.submenu[0]);
@@ -93,19 +99,25 @@ TEST_F(FlowTest, SettingsShowTheStoredChoices) {
     EXPECT_TRUE(entryTitled(countdown.submenu, "3 seconds").checked);
     EXPECT_TRUE(entryTitled(settings.submenu, "Show Cursor").checked);
     EXPECT_TRUE(entryTitled(settings.submenu, "Record System Sound").checked);
-    const MenuEntry& location = entryTitled(settings.submenu, "Save Location: Brisolet" + kEllipsis);
+    const MenuEntry& location =
+        entryTitled(settings.submenu, "Save Location: Brisolet" + kEllipsis);
     EXPECT_EQ(location.toolTip, saveFolder());
     const MenuEntry& note = entryTitled(settings.submenu, "Sizes are real pixels");
     EXPECT_FALSE(note.enabled());
-    EXPECT_EQ(note.toolTip, QStringLiteral("A 1920\u00D71080 recording is 960\u00D7540 points on a Retina screen."));
-    EXPECT_FALSE(entryTitled(settings.submenu, QStringLiteral("1920\u00D71080 = 960\u00D7540 points on Retina")).enabled());
+    EXPECT_EQ(
+        note.toolTip,
+        QStringLiteral("A 1920\u00D71080 recording is 960\u00D7540 points on a Retina screen."));
+    EXPECT_FALSE(entryTitled(settings.submenu,
+                             QStringLiteral("1920\u00D71080 = 960\u00D7540 points on Retina"))
+                     .enabled());
 }
 
 TEST_F(FlowTest, SettingsActionsStoreTheirValues) {
     const MenuEntry settings = buildSettingsItem(store_);
     delegate_->perform(entryTitled(entryTitled(settings.submenu, "Frame Rate").submenu, "60 fps"));
     EXPECT_EQ(store_.integer(Preferences::kFrameRate), 60);
-    delegate_->perform(entryTitled(entryTitled(settings.submenu, "Countdown Before Recording").submenu, "3 seconds"));
+    delegate_->perform(entryTitled(
+        entryTitled(settings.submenu, "Countdown Before Recording").submenu, "3 seconds"));
     EXPECT_EQ(store_.integer(Preferences::kCountdownSeconds), 3);
     delegate_->perform(entryTitled(settings.submenu, "Show Cursor"));
     EXPECT_FALSE(store_.boolean(Preferences::kShowsCursor));
@@ -115,7 +127,8 @@ TEST_F(FlowTest, SettingsActionsStoreTheirValues) {
 
 TEST_F(FlowTest, ChoosingAFolderOpensInItsParentAndStoresThePath) {
     const MenuEntry settings = buildSettingsItem(store_);
-    const MenuEntry& location = entryTitled(settings.submenu, "Save Location: Brisolet" + kEllipsis);
+    const MenuEntry& location =
+        entryTitled(settings.submenu, "Save Location: Brisolet" + kEllipsis);
     delegate_->perform(location);  // cancelled: nothing changes
     EXPECT_EQ(Preferences::saveFolder(store_), saveFolder());
     presenter_.folderAnswer = dir_.filePath("Elsewhere");
@@ -127,7 +140,8 @@ TEST_F(FlowTest, ChoosingAFolderOpensInItsParentAndStoresThePath) {
 }
 
 TEST_F(FlowTest, OpenFolderCreatesItFirst) {
-    delegate_->perform(MenuEntry{.title = "Open Recordings Folder", .command = MenuCommand::openFolder});
+    delegate_->perform(
+        MenuEntry{.title = "Open Recordings Folder", .command = MenuCommand::openFolder});
     EXPECT_TRUE(QDir(saveFolder()).exists());
     EXPECT_EQ(fileBrowser_.opened, std::vector<QString>{saveFolder()});
 }

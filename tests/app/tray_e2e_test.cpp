@@ -18,25 +18,29 @@ QString run(const QString& program, const QStringList& arguments) {
 }
 
 QStringList visibleWindowsOf(qint64 pid) {
-    return run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)}).split('\n', Qt::SkipEmptyParts);
+    return run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
+        .split('\n', Qt::SkipEmptyParts);
 }
 
 QString parentOf(const QString& window) {
     const QString tree = run("xwininfo", {"-id", window, "-tree"});
-    const QRegularExpressionMatch match = QRegularExpression("Parent window id: (0x[0-9a-f]+)").match(tree);
+    const QRegularExpressionMatch match =
+        QRegularExpression("Parent window id: (0x[0-9a-f]+)").match(tree);
     return match.hasMatch() ? match.captured(1) : QString();
 }
 
 QString rootWindow() {
     const QString info = run("xwininfo", {"-root"});
-    const QRegularExpressionMatch match = QRegularExpression("Window id: (0x[0-9a-f]+)").match(info);
+    const QRegularExpressionMatch match =
+        QRegularExpression("Window id: (0x[0-9a-f]+)").match(info);
     return match.captured(1);
 }
 
 class TrayTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run inside scripts/headless-session.sh";
+        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY"))
+            << "run inside scripts/headless-session.sh";
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", home_.filePath("config"));
         program_.setProcessEnvironment(env);
@@ -69,7 +73,8 @@ TEST_F(TrayTest, TheTrayItemIsTheOnlyWindowAndSigtermEndsTheProgramCleanly) {
     ASSERT_EQ(windows.size(), 1) << "only the tray icon is shown";
     const QString parent = parentOf(QString("0x%1").arg(windows[0].toULongLong(), 0, 16));
     EXPECT_FALSE(parent.isEmpty());
-    EXPECT_NE(parent, rootWindow()) << "the icon is embedded in the tray host, not a top-level window";
+    EXPECT_NE(parent, rootWindow())
+        << "the icon is embedded in the tray host, not a top-level window";
 
     program_.terminate();  // SIGTERM: a quit request, answered at once while idle
     ASSERT_TRUE(program_.waitForFinished(10000));
@@ -86,7 +91,8 @@ TEST(NoDisplay, TheProgramSaysItNeedsAnX11Session) {
     program.start(VANTOREL_BINARY, {});
     ASSERT_TRUE(program.waitForFinished(10000));
     EXPECT_EQ(program.exitCode(), 1);
-    EXPECT_TRUE(QString::fromUtf8(program.readAllStandardError()).contains("Vantorel needs an X11 desktop session"));
+    EXPECT_TRUE(QString::fromUtf8(program.readAllStandardError())
+                    .contains("Vantorel needs an X11 desktop session"));
 }
 
 }  // namespace

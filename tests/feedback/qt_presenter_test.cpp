@@ -52,8 +52,11 @@ TEST(QtPresenter, RunsAnAlertWithButtonsInOrderAndReportsTheChoice) {
         EXPECT_EQ(box->defaultButton()->text(), "Open System Settings");
         buttonTitled(dialog, "Not Now")->click();
     });
-    const int answer = presenter.runAlert(
-        AlertRequest{AlertStyle::informational, "Title", "Message", {"Open System Settings", "Not Now"}, std::nullopt});
+    const int answer = presenter.runAlert(AlertRequest{AlertStyle::informational,
+                                                       "Title",
+                                                       "Message",
+                                                       {"Open System Settings", "Not Now"},
+                                                       std::nullopt});
     EXPECT_EQ(answer, 1);
     EXPECT_EQ(seenText, "Title");
     EXPECT_EQ(seenInformative, "Message");
@@ -74,7 +77,10 @@ TEST(QtPresenter, DetailsAreASelectableMonospacedFieldOfTheGivenSize) {
         checked = true;
         buttonTitled(dialog, "OK")->click();
     });
-    EXPECT_EQ(presenter.runAlert(AlertRequest{AlertStyle::warning, "Details", "x", {"OK"},
+    EXPECT_EQ(presenter.runAlert(AlertRequest{AlertStyle::warning,
+                                              "Details",
+                                              "x",
+                                              {"OK"},
                                               AlertDetailsView{"Error Domain=POSIX Code=28"}}),
               0);
     EXPECT_TRUE(checked);
@@ -83,7 +89,8 @@ TEST(QtPresenter, DetailsAreASelectableMonospacedFieldOfTheGivenSize) {
 TEST(QtPresenter, ClosingWithEscapeIsNotTheFirstButton) {
     QtPresenter presenter;
     whenDialogOpens([](QWidget* dialog) { qobject_cast<QMessageBox*>(dialog)->reject(); });
-    EXPECT_NE(presenter.runAlert(AlertRequest{AlertStyle::informational, "T", "M", {"Open", "Not Now"}, std::nullopt}),
+    EXPECT_NE(presenter.runAlert(AlertRequest{
+                  AlertStyle::informational, "T", "M", {"Open", "Not Now"}, std::nullopt}),
               0);
 }
 

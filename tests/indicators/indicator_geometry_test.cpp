@@ -9,11 +9,12 @@ namespace {
 // are often described: x = minX(F) + minX(r), y = maxY(F) - maxY(r). `desktopHeight` turns
 // such a frame into top-left coordinates for comparison.
 QRectF bottomLeftGlobal(const QRectF& screenFrameBL, const QRectF& rect) {
-    return QRectF(screenFrameBL.left() + rect.left(), screenFrameBL.bottom() - rect.bottom(), rect.width(),
-                  rect.height());
+    return QRectF(screenFrameBL.left() + rect.left(), screenFrameBL.bottom() - rect.bottom(),
+                  rect.width(), rect.height());
 }
 QRectF flip(const QRectF& bottomLeftRect, double desktopHeight) {
-    return QRectF(bottomLeftRect.left(), desktopHeight - bottomLeftRect.top() - bottomLeftRect.height(),
+    return QRectF(bottomLeftRect.left(),
+                  desktopHeight - bottomLeftRect.top() - bottomLeftRect.height(),
                   bottomLeftRect.width(), bottomLeftRect.height());
 }
 
@@ -30,7 +31,8 @@ TEST(IndicatorGeometry, GlobalFrameMatchesTheBottomLeftRuleOnEveryScreen) {
     };
     for (const Case& c : cases) {
         const QRectF screenBL = flip(c.screenTL, desktopHeight);
-        EXPECT_EQ(globalFrame(c.screenTL, c.rect), flip(bottomLeftGlobal(screenBL, c.rect), desktopHeight));
+        EXPECT_EQ(globalFrame(c.screenTL, c.rect),
+                  flip(bottomLeftGlobal(screenBL, c.rect), desktopHeight));
     }
 }
 

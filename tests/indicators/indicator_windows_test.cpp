@@ -23,14 +23,17 @@ QImage render(QWidget& widget) {
     return image;
 }
 
-QScreen* lastScreen() { return QGuiApplication::screens().last(); }
+QScreen* lastScreen() {
+    return QGuiApplication::screens().last();
+}
 
 TEST(OutlineWindow, PaintsARedRingOutsideTheRegionOnItsScreen) {
     QScreen* screen = lastScreen();
     OutlineWindow outline(screen, QRectF(100, 80, 300, 200));
     QWidget* panel = outline.panel();
     ASSERT_NE(panel, nullptr);
-    EXPECT_EQ(panel->geometry(), QRect(screen->geometry().x() + 97, screen->geometry().y() + 77, 306, 206));
+    EXPECT_EQ(panel->geometry(),
+              QRect(screen->geometry().x() + 97, screen->geometry().y() + 77, 306, 206));
     EXPECT_TRUE(panel->windowFlags() & Qt::WindowTransparentForInput);
     EXPECT_TRUE(panel->windowFlags() & Qt::WindowDoesNotAcceptFocus);
     const QImage image = render(*panel);

@@ -25,8 +25,10 @@ TEST(MediaTime, ComparesExactlyAcrossTimescales) {
         {MediaTime::make(1, 30), MediaTime::make(33'333'333, 1'000'000'000), 1},
         {MediaTime::make(1, 60), MediaTime::make(1, 30), -1},
         // Large host-clock values must not overflow when cross-multiplied.
-        {MediaTime::fromNanoseconds(9'000'000'000'000'000'000), MediaTime::make(9'000'000'000, 1), 0},
-        {MediaTime::fromNanoseconds(9'000'000'000'000'000'001), MediaTime::make(9'000'000'000, 1), 1},
+        {MediaTime::fromNanoseconds(9'000'000'000'000'000'000), MediaTime::make(9'000'000'000, 1),
+         0},
+        {MediaTime::fromNanoseconds(9'000'000'000'000'000'001), MediaTime::make(9'000'000'000, 1),
+         1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(compare(c.a, c.b), c.expected) << c.a.value << "/" << c.a.timescale;
@@ -39,7 +41,9 @@ TEST(MediaTime, EarlierEpochComesFirst) {
     EXPECT_LT(compare(MediaTime::make(100, 1), later), 0);
 }
 
-TEST(MediaTime, ZeroTimescaleIsNotValid) { EXPECT_FALSE(MediaTime::make(1, 0).isValid()); }
+TEST(MediaTime, ZeroTimescaleIsNotValid) {
+    EXPECT_FALSE(MediaTime::make(1, 0).isValid());
+}
 
 TEST(MediaTime, ConvertsToNanoseconds) {
     EXPECT_EQ(MediaTime::make(3, 2).nanoseconds(), 1'500'000'000);

@@ -15,7 +15,7 @@ namespace vantorel {
 namespace {
 
 class PreferenceStoreTest : public ::testing::Test {
-protected:
+  protected:
     QString path() const { return dir_.filePath("Vantorel/preferences.json"); }
     void writeFile(const QByteArray& bytes) {
         QDir().mkpath(dir_.filePath("Vantorel"));
@@ -100,8 +100,12 @@ TEST_F(PreferenceStoreTest, AReadOnlyFileIsReadButNotReplaced) {
     // As root, mode bits don't stop writes: use a read-only mount of the folder instead.
     const bool asRoot = ::geteuid() == 0;
     if (asRoot) {
-        ASSERT_EQ(::mount(folder.toUtf8().constData(), folder.toUtf8().constData(), nullptr, MS_BIND, nullptr), 0);
-        ASSERT_EQ(::mount(nullptr, folder.toUtf8().constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr), 0);
+        ASSERT_EQ(::mount(folder.toUtf8().constData(), folder.toUtf8().constData(), nullptr,
+                          MS_BIND, nullptr),
+                  0);
+        ASSERT_EQ(::mount(nullptr, folder.toUtf8().constData(), nullptr,
+                          MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr),
+                  0);
     } else {
         QFile::setPermissions(path(), QFileDevice::ReadOwner);
     }

@@ -62,7 +62,8 @@ TEST(SerialQueue, FinishesItsTasksWhenReleasedFromOneOfThem) {
     raw->async([held = std::move(queue)]() mutable { held.reset(); });
     raw->async([&] { ranAfterRelease.set_value(); });
     gate.set_value();
-    EXPECT_EQ(ranAfterRelease.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(ranAfterRelease.get_future().wait_for(std::chrono::seconds(10)),
+              std::future_status::ready);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace vantorel {
 namespace {
 
 class PreferencesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         Preferences::registerDefaults(store_);
@@ -53,7 +53,8 @@ TEST_F(PreferencesTest, FileNamesCountUpWhileTaken) {
     const QDateTime moment(QDate(2025, 1, 31), QTime(9, 5, 7));
     const QString base = QDir(folder()).filePath("Screen Recording 2025-01-31 at 09.05.07");
     EXPECT_EQ(Preferences::nextFileURL(store_, moment), base + ".mp4");
-    EXPECT_EQ(Preferences::nextFileURL(store_, moment), base + ".mp4") << "only a name; nothing created";
+    EXPECT_EQ(Preferences::nextFileURL(store_, moment), base + ".mp4")
+        << "only a name; nothing created";
     touch("Screen Recording 2025-01-31 at 09.05.07.mp4");
     EXPECT_EQ(Preferences::nextFileURL(store_, moment), base + " (2).mp4");
     // A directory takes the name just as a file does.
@@ -67,12 +68,14 @@ TEST_F(PreferencesTest, RecentsAreCappedMovedToFrontAndFilteredOnRead) {
         paths.append(touch(QString("r%1.mp4").arg(i)));
         Preferences::addRecent(store_, paths.last());
     }
-    EXPECT_EQ(store_.stringList(Preferences::kRecentRecordings)->size(), 5) << "the oldest fell off";
+    EXPECT_EQ(store_.stringList(Preferences::kRecentRecordings)->size(), 5)
+        << "the oldest fell off";
     EXPECT_EQ(Preferences::recents(store_).first(), paths[5]);
     EXPECT_FALSE(Preferences::recents(store_).contains(paths[0]));
 
     Preferences::addRecent(store_, paths[2]);  // already listed: moves to the front, no duplicate
-    EXPECT_EQ(Preferences::recents(store_), QStringList({paths[2], paths[5], paths[4], paths[3], paths[1]}));
+    EXPECT_EQ(Preferences::recents(store_),
+              QStringList({paths[2], paths[5], paths[4], paths[3], paths[1]}));
 
     QFile::remove(paths[4]);  // hidden when read, but still holds its stored place
     EXPECT_EQ(Preferences::recents(store_), QStringList({paths[2], paths[5], paths[3], paths[1]}));

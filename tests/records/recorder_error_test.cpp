@@ -14,11 +14,13 @@ TEST(RecorderError, DescriptionsAndTextualForms) {
     };
     const Case cases[] = {
         {RecorderError::noDisplay(), "No display was found to record.", "noDisplay"},
-        {RecorderError::noFrames(), "No video frames were captured, so no file was saved.", "noFrames"},
+        {RecorderError::noFrames(), "No video frames were captured, so no file was saved.",
+         "noFrames"},
         {RecorderError::writerFailed(), "The video file could not be written.", "writerFailed"},
         // One line: the wrapped message follows directly, nothing added.
         {RecorderError::cannotWrite(RecorderError::writerFailed()),
-         "The video file could not be created: The video file could not be written.", "cannotWrite(writerFailed)"},
+         "The video file could not be created: The video file could not be written.",
+         "cannotWrite(writerFailed)"},
         {RecorderError::cannotWrite(PlatformError::make("POSIX", 13, "Permission denied")),
          "The video file could not be created: Permission denied",
          "cannotWrite(Error Domain=POSIX Code=13 \"Permission denied\")"},
@@ -31,7 +33,8 @@ TEST(RecorderError, DescriptionsAndTextualForms) {
 
 TEST(RecorderError, IsToldApartFromPlatformErrors) {
     const ErrorRef engine = RecorderError::noDisplay();
-    const ErrorRef platform = PlatformError::make("Capture", PlatformError::kPermissionDeclined, "declined");
+    const ErrorRef platform =
+        PlatformError::make("Capture", PlatformError::kPermissionDeclined, "declined");
     ASSERT_NE(RecorderError::from(engine), nullptr);
     EXPECT_EQ(RecorderError::from(engine)->kind(), RecorderError::Kind::noDisplay);
     EXPECT_EQ(asPlatformError(engine), nullptr);

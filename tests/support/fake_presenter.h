@@ -13,7 +13,7 @@ namespace vantorel::testing {
 
 // Records every dialog and answers from a script: the next queued button index, else 0.
 class FakePresenter final : public Presenter {
-public:
+  public:
     void activateApplication() override { ++activations; }
     int runAlert(const AlertRequest& request) override {
         alerts.push_back(request);
@@ -37,7 +37,7 @@ public:
 };
 
 class FakeFileBrowser final : public FileBrowser {
-public:
+  public:
     void revealFile(const QString& path) override { revealed.push_back(path); }
     void openFolder(const QString& path) override { opened.push_back(path); }
 
