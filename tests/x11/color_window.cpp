@@ -1,7 +1,9 @@
 #include "color_window.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 namespace vantorel::testing {
 
@@ -75,6 +77,31 @@ void ColorWindow::quadrants(uint32_t topLeft, uint32_t topRight, uint32_t bottom
     fillLocal(PixelRect{w, 0, rect_.width - w, h}, topRight);
     fillLocal(PixelRect{0, h, w, rect_.height - h}, bottomLeft);
     fillLocal(PixelRect{w, h, rect_.width - w, rect_.height - h}, bottomRight);
+    sync();
+}
+
+void ColorWindow::noise(uint32_t seed) {
+    xcb_connection_t* c = connection_.get();
+    const uint8_t depth = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root_depth;
+    // Strips small enough for a request of the core protocol.
+    const int rowBytes = rect_.width * 4;
+    const int rowsPerStrip = std::max(1, 200'000 / std::max(rowBytes, 1));
+    std::vector<uint8_t> strip(static_cast<size_t>(rowBytes) * rowsPerStrip);
+    uint32_t state = (seed * 2654435761u) | 1u;  // never zero, which xorshift keeps
+    for (int top = 0; top < rect_.height; top += rowsPerStrip) {
+        const int rows = std::min(rowsPerStrip, rect_.height - top);
+        for (size_t i = 0; i < static_cast<size_t>(rowBytes) * rows; i += 4) {
+            // xorshift32: cheap, and different enough from frame to frame.
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            std::memcpy(&strip[i], &state, 4);
+        }
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_,
+                      static_cast<uint16_t>(rect_.width), static_cast<uint16_t>(rows), 0,
+                      static_cast<int16_t>(top), 0, depth,
+                      static_cast<uint32_t>(rowBytes) * static_cast<uint32_t>(rows), strip.data());
+    }
     sync();
 }
 

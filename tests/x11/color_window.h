@@ -28,6 +28,9 @@ class ColorWindow {
     // Four colours, split at the middle of each side (the left and top halves get the
     // smaller share of an odd size).
     void quadrants(uint32_t topLeft, uint32_t topRight, uint32_t bottomLeft, uint32_t bottomRight);
+    // Pseudo-random pixels over the whole window, different for every seed: content that no
+    // encoder can squeeze much.
+    void noise(uint32_t seed);
 
     xcb_window_t id() const { return window_; }
     const PixelRect& rect() const { return rect_; }
