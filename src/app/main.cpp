@@ -2,6 +2,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
@@ -10,10 +12,14 @@
 #include "app/app_delegate.h"
 #include "app/display_capture_access.h"
 #include "app/folder_checks.h"
+#include "app/global_hot_key.h"
+#include "app/logind_sleep_watcher.h"
+#include "app/platform_services.h"
 #include "app/quit_signal_watcher.h"
 #include "app/scheduler.h"
+#include "app/single_instance.h"
 #include "app/tray_status_item.h"
-#include "feedback/alert_notifier.h"
+#include "feedback/freedesktop_notifier.h"
 #include "platform/file_browser.h"
 #include "platform/preference_store.h"
 #include "platform/qt_presenter.h"
@@ -46,14 +52,21 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vantorel");
-    QApplication::setDesktopFileName("vantorel");
+    QApplication::setDesktopFileName("org.vantorel.Vantorel");
     QApplication::setQuitOnLastWindowClosed(false);
 
     using namespace vantorel;
+    // Settled before anything shows or grabs: a second start must leave no trace.
+    const SingleInstance instance(QDBusConnection::sessionBus());
+    if (instance.claim() == SingleInstance::Claim::alreadyRunning) {
+        std::fprintf(stderr, "Vantorel is already running.\n");
+        return 0;
+    }
+
     PreferenceStore store(PreferenceStore::defaultPath());
     QtPresenter presenter;
     FreedesktopFileBrowser fileBrowser;
-    AlertNotifier notifier(presenter, fileBrowser);
+    FreedesktopNotifier notifier(QDBusConnection::sessionBus(), presenter, fileBrowser);
     QtScheduler scheduler;
     DisplayCaptureAccess captureAccess;
 
@@ -69,8 +82,23 @@ int main(int argc, char** argv) {
     services.freeBytes = [](const QString& folder) { return freeBytes(folder); };
     services.terminate = [] { QCoreApplication::quit(); };
     services.processId = ::getpid();
+    PlatformServices platform;
+    platform.install(services, store);
+    services.makeHotKey = [](std::function<void()> action) {
+        return std::make_unique<GlobalHotKey>(std::move(action));
+    };
+
+    // The watcher exists before the controller that it reports to, which is known only later.
+    QPointer<AppDelegate> controller;
+    LogindSleepWatcher sleepWatcher(QDBusConnection::systemBus(), [&controller] {
+        if (controller) {
+            controller->machineWillSleep();
+        }
+    });
+    services.sleepGuard = &sleepWatcher;
 
     AppDelegate delegate(std::move(services));
+    controller = &delegate;
     QuitSignalWatcher quitSignals([&delegate] { delegate.requestQuit(); });
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     return QApplication::exec();

@@ -1,0 +1,131 @@
+#include "app/global_hot_key.h"
+
+#include <QGuiApplication>
+
+#include <array>
+#include <cstdlib>
+
+#include "platform/main_thread.h"
+
+namespace vantorel {
+
+namespace {
+
+// Caps Lock and Num Lock change the state a press reports; the combination must work with
+// either of them on, so each is grabbed too and ignored when matching.
+constexpr uint16_t kLockModifiers = XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2;
+constexpr std::array<uint16_t, 4> kLockVariants = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
+                                                   XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
+// The key-button state also carries pointer buttons, which play no part in a key combination.
+constexpr uint16_t kModifierBits = 0xff;
+
+xcb_connection_t* qtConnection() {
+    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                                   : nullptr;
+    return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+}  // namespace
+
+GlobalHotKey::GlobalHotKey(std::function<void()> action)
+    : connection_(qtConnection()),
+      action_(std::make_shared<std::function<void()>>(std::move(action))) {
+    if (connection_ == nullptr || xcb_connection_has_error(connection_) != 0) {
+        connection_ = nullptr;
+        return;
+    }
+    // Qt's connection talks to one X screen; the shortcut belongs to its root window.
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    grab();
+    if (active()) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+}
+
+GlobalHotKey::~GlobalHotKey() {
+    ungrab();
+}
+
+void GlobalHotKey::grab() {
+    std::array<xcb_void_cookie_t, kLockVariants.size()> cookies{};
+    for (size_t i = 0; i < kLockVariants.size(); ++i) {
+        cookies[i] = xcb_grab_key_checked(connection_, 1, root_, kModifiers | kLockVariants[i],
+                                          kKeyCode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    }
+    bool refused = false;
+    for (size_t i = 0; i < cookies.size(); ++i) {
+        // BadAccess: another client holds this variant.
+        if (xcb_generic_error_t* error = xcb_request_check(connection_, cookies[i])) {
+            std::free(error);
+            refused = true;
+        } else {
+            grabbed_.push_back(kModifiers | kLockVariants[i]);
+        }
+    }
+    // Half a shortcut (one that works only with Caps Lock on, say) would be more confusing than
+    // none, so a partial grab is given back whole.
+    if (refused) {
+        ungrab();
+    }
+}
+
+void GlobalHotKey::ungrab() {
+    if (grabbed_.empty()) {
+        return;
+    }
+    for (uint16_t modifiers : grabbed_) {
+        xcb_ungrab_key(connection_, kKeyCode, root_, modifiers);
+    }
+    grabbed_.clear();
+    // A round trip, so that the server has let go before this returns: a program started right
+    // after this one ends finds the combination free.
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+}
+
+bool GlobalHotKey::isOurKey(const xcb_key_press_event_t& event) const {
+    return event.detail == kKeyCode && event.event == root_ &&
+           (event.state & kModifierBits & ~kLockModifiers) == kModifiers;
+}
+
+bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message,
+                                     qintptr* /*result*/) {
+    if (!active() || eventType != "xcb_generic_event_t") {
+        return false;
+    }
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_KEY_PRESS) {
+        const auto& press = *reinterpret_cast<const xcb_key_press_event_t*>(event);
+        if (isOurKey(press)) {
+            pressed(press.time);
+            return true;
+        }
+    } else if (type == XCB_KEY_RELEASE) {
+        const auto& release = *reinterpret_cast<const xcb_key_release_event_t*>(event);
+        if (release.detail == kKeyCode && release.event == root_) {
+            keyDown_ = false;
+            releasedAt_ = release.time;
+            return true;
+        }
+    }
+    return false;
+}
+
+void GlobalHotKey::pressed(xcb_timestamp_t time) {
+    // Holding the keys down makes the server repeat the press; one hold is one toggle. A client
+    // that asked for detectable auto-repeat gets only the presses; any other gets each repeat as
+    // a release and a press with the same time stamp.
+    const bool repeat = keyDown_ || (releasedAt_ != XCB_CURRENT_TIME && time == releasedAt_);
+    keyDown_ = true;
+    if (repeat) {
+        return;
+    }
+    // Run after the event has been handled, behind the work already queued on the main thread.
+    postToMain([weakAction = std::weak_ptr(action_)] {
+        if (auto action = weakAction.lock()) {
+            (*action)();
+        }
+    });
+}
+
+}  // namespace vantorel

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <QAbstractNativeEventFilter>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/flow_parts.h"
+
+namespace vantorel {
+
+// The system-wide Super+Shift+R: a passive grab of the R key position on the root window,
+// seen through Qt's own X connection. Main thread only.
+//
+// A combination that another client already holds leaves the instance inert: the program keeps
+// working without its shortcut, and nothing is reported.
+class GlobalHotKey final : public HotKeyRegistration, public QAbstractNativeEventFilter {
+  public:
+    // The key position of R on an evdev keymap, whatever letter the layout puts there.
+    static constexpr xcb_keycode_t kKeyCode = 27;
+    static constexpr uint16_t kModifiers = XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT;
+
+    // Grabs on Qt's X connection; without one (another platform plugin) it stays inert.
+    explicit GlobalHotKey(std::function<void()> action);
+    ~GlobalHotKey() override;
+
+    GlobalHotKey(const GlobalHotKey&) = delete;
+    GlobalHotKey& operator=(const GlobalHotKey&) = delete;
+
+    // True when every variant of the combination was grabbed.
+    bool active() const { return !grabbed_.empty(); }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+  private:
+    void grab();
+    void ungrab();
+    bool isOurKey(const xcb_key_press_event_t& event) const;
+    void pressed(xcb_timestamp_t time);
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+    std::vector<uint16_t> grabbed_;  // modifier sets held by this instance
+    bool keyDown_ = false;           // the R key is held: further presses are auto-repeat
+    xcb_timestamp_t releasedAt_ = XCB_CURRENT_TIME;  // when the R key last went up
+    // Shared with the tasks a press posts, so that a press handled after destruction does nothing.
+    std::shared_ptr<std::function<void()>> action_;
+};
+
+}  // namespace vantorel

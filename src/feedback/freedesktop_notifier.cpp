@@ -1,0 +1,128 @@
+#include "feedback/freedesktop_notifier.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QVariantMap>
+
+#include "platform/file_browser.h"
+#include "platform/main_thread.h"
+
+namespace vantorel {
+
+namespace {
+
+const QString kService = "org.freedesktop.Notifications";
+const QString kPath = "/org/freedesktop/Notifications";
+const QString kInterface = "org.freedesktop.Notifications";
+const QString kRevealTitle = "Reveal in Finder";
+// A server that has not answered by then is treated as absent; the alert is shown instead.
+constexpr int kCallTimeoutMs = 4000;
+// Let the server pick how long the notification stays.
+constexpr int kServerDefaultTimeout = -1;
+
+// Sends `call` without waiting; `answered` gets the reply (or the error) on the main thread.
+template <typename Handler>
+void callAsync(QDBusConnection& bus, QObject* context, QDBusMessage call, Handler answered) {
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), context);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
+                     [answered = std::move(answered)](QDBusPendingCallWatcher* done) {
+                         answered(*done);
+                         done->deleteLater();
+                     });
+}
+
+// The server finds the program's name and icon through its desktop entry: the one the
+// application declared, which is the installed file's name without ".desktop".
+QString desktopEntry() {
+    const QString declared = QGuiApplication::desktopFileName();
+    return declared.isEmpty() ? QString("vantorel") : declared;
+}
+
+}  // namespace
+
+FreedesktopNotifier::FreedesktopNotifier(QDBusConnection bus, Presenter& presenter,
+                                         FileBrowser& fileBrowser)
+    : bus_(std::move(bus)), fileBrowser_(fileBrowser), fallback_(presenter, fileBrowser) {}
+
+void FreedesktopNotifier::setup() {
+    if (listening_ || !bus_.isConnected()) {
+        return;
+    }
+    // Servers send these to the client that posted (some to everyone); ids not ours are ignored.
+    bus_.connect(kService, kPath, kInterface, "ActionInvoked", this,
+                 SLOT(actionInvoked(uint, QString)));
+    bus_.connect(kService, kPath, kInterface, "NotificationClosed", this,
+                 SLOT(notificationClosed(uint, uint)));
+    listening_ = true;
+}
+
+QString FreedesktopNotifier::bodyFor(const QString& path, bool serverReadsMarkup) {
+    QString name = QFileInfo(path).fileName();
+    if (serverReadsMarkup) {
+        name.replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;");
+    }
+    return name;
+}
+
+void FreedesktopNotifier::notifySaved(const QString& path) {
+    if (!bus_.isConnected()) {
+        fallBack(path);
+        return;
+    }
+    // Asked afresh each time: the server may have been replaced since the last save. A server
+    // that does not answer this cannot show the notification either.
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, "GetCapabilities");
+    callAsync(bus_, this, call, [this, path](const QDBusPendingCall& done) {
+        const QDBusPendingReply<QStringList> reply = done;
+        if (reply.isError()) {
+            fallBack(path);
+            return;
+        }
+        post(path, reply.value());
+    });
+}
+
+void FreedesktopNotifier::post(const QString& path, const QStringList& capabilities) {
+    const QVariantMap hints{{"desktop-entry", desktopEntry()}};
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
+    // replaces_id 0: every save gets a notification of its own.
+    call << QString("Vantorel") << uint{0} << QString() << QString("Saved")
+         << bodyFor(path, capabilities.contains("body-markup"))
+         << QStringList{"default", kRevealTitle, "reveal", kRevealTitle} << hints
+         << kServerDefaultTimeout;
+    callAsync(bus_, this, call, [this, path](const QDBusPendingCall& done) {
+        const QDBusPendingReply<uint> reply = done;
+        if (reply.isError()) {
+            fallBack(path);
+            return;
+        }
+        open_[reply.value()] = path;
+    });
+}
+
+void FreedesktopNotifier::fallBack(const QString& path) {
+    fallback_.notifySaved(path);
+}
+
+void FreedesktopNotifier::actionInvoked(uint id, const QString& actionKey) {
+    const auto found = open_.find(id);
+    if (found == open_.end() || (actionKey != "default" && actionKey != "reveal")) {
+        return;
+    }
+    postToMain([self = QPointer(this), path = found->second] {
+        if (self) {
+            self->fileBrowser_.revealFile(path);
+        }
+    });
+}
+
+void FreedesktopNotifier::notificationClosed(uint id, uint /*reason*/) {
+    open_.erase(id);
+}
+
+}  // namespace vantorel

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+
+#include "feedback/alert_notifier.h"
+#include "feedback/notifier.h"
+
+namespace vantorel {
+
+class FileBrowser;
+class Presenter;
+
+// Announces saved recordings through the desktop's notification server
+// (org.freedesktop.Notifications) with a "Reveal in Finder" action. Whenever no server answers
+// or posting fails, the "Saved" alert stands in, so every save is announced exactly once.
+// Main thread only.
+class FreedesktopNotifier final : public QObject, public Notifier {
+    Q_OBJECT
+
+  public:
+    FreedesktopNotifier(QDBusConnection bus, Presenter& presenter, FileBrowser& fileBrowser);
+
+    // Starts listening for the server's answers to our notifications.
+    void setup() override;
+    void notifySaved(const QString& path) override;
+
+    // The notifications still open, by the server's id, with the file each one announces.
+    const std::map<uint, QString>& openNotifications() const { return open_; }
+
+    // What the body becomes for a server that reads it as markup, or as plain text.
+    static QString bodyFor(const QString& path, bool serverReadsMarkup);
+
+  private Q_SLOTS:
+    void actionInvoked(uint id, const QString& actionKey);
+    void notificationClosed(uint id, uint reason);
+
+  private:
+    void post(const QString& path, const QStringList& capabilities);
+    void fallBack(const QString& path);
+
+    QDBusConnection bus_;
+    FileBrowser& fileBrowser_;
+    AlertNotifier fallback_;
+    bool listening_ = false;
+    std::map<uint, QString> open_;
+};
+
+}  // namespace vantorel
