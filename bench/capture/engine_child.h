@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+namespace vantorel::bench {
+
+// One recording with the real engine, made in a process of its own so that the kernel counts
+// its CPU time and memory exactly as it counts ffmpeg's.
+struct EngineRequest {
+    std::string displayName;  // empty: $DISPLAY
+    int x = 0;                // the region in root pixels
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    int frameRate = 30;
+    double seconds = 10;  // from the first frame written to the stop
+    bool showsCursor = true;
+    std::string outputPath;
+    // Experiments only: other lengths for the writer's video queue and the stream's buffer
+    // pool than the engine's own (0: the engine's).
+    int writerQueue = 0;
+    int streamBuffers = 0;
+    // Experiments only: the nice value given to the encoder's worker threads once recording.
+    int encoderNice = 0;
+};
+
+// Records, then prints `key=value` lines on standard output: monotonic times of each step,
+// frame counts and the CPU time of every thread just before the stop. Returns the exit code.
+int runEngineChild(const EngineRequest& request);
+
+}  // namespace vantorel::bench

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+
+namespace vantorel::bench {
+
+// One recording to make, the same for every recorder of a comparison.
+struct RecordingJob {
+    std::string displayName;  // as in $DISPLAY
+    int x = 0;                // the region in root pixels
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    int frameRate = 30;
+    double seconds = 10;  // from the first frame to the stop
+    bool showsCursor = true;
+    int encoderThreads = 2;  // what the engine's encoder uses on this machine
+    std::string outputPath;
+    std::string logPath;  // the recorder's standard error
+    std::optional<pid_t> xServer;
+    int writerQueue = 0;  // experiments: see EngineRequest
+    int streamBuffers = 0;
+    int encoderNice = 0;
+};
+
+// The engine's bit rate: a tenth of a bit per pixel per frame, within 2 and 60 Mbit/s.
+long long engineBitRate(const RecordingJob& job);
+
+}  // namespace vantorel::bench

@@ -1,0 +1,207 @@
+#include "report_table.h"
+
+#include <cstdio>
+#include <functional>
+
+namespace vantorel::bench {
+
+namespace {
+
+using Cell = std::optional<double>;
+using Extract = std::function<Cell(const RunResult&)>;
+
+const char* workloadName(Workload workload) {
+    return workload == Workload::fullMotion ? "full motion" : "screencast-like";
+}
+
+Cell optionalCount(const std::optional<int64_t>& value) {
+    return value ? Cell(static_cast<double>(*value)) : std::nullopt;
+}
+
+Cell expectedFrames(const RunResult& run, int frameRate) {
+    return run.recordedSeconds * frameRate;
+}
+
+// Frames a steady full-rate recording would hold that this one does not.
+Cell lostFrames(const RunResult& run, int frameRate) {
+    if (!run.written) {
+        return std::nullopt;
+    }
+    return std::max(0.0, *expectedFrames(run, frameRate) - static_cast<double>(*run.written));
+}
+
+std::string formatted(const Cell& cell, const char* format) {
+    if (!cell) {
+        return "-";
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, format, *cell);
+    return text;
+}
+
+void printRow(const char* label, const char* format, const Extract& extract,
+              const std::optional<RunResult>& engine, const std::optional<RunResult>& ffmpeg,
+              bool ratio) {
+    const Cell ours = engine ? extract(*engine) : std::nullopt;
+    const Cell theirs = ffmpeg ? extract(*ffmpeg) : std::nullopt;
+    std::string quotient = "";
+    if (ratio && ours && theirs && *theirs != 0) {
+        quotient = formatted(*ours / *theirs, "%.2f");
+    }
+    std::printf("  %-34s %14s %14s %10s\n", label, formatted(ours, format).c_str(),
+                formatted(theirs, format).c_str(), quotient.c_str());
+}
+
+void printGoal(bool met, const std::string& text) {
+    std::printf("  goal %-6s %s\n", met ? "met" : "MISSED", text.c_str());
+}
+
+void printGoals(const CaseDescription& d, const RunResult& ours,
+                const std::optional<RunResult>& ffmpeg) {
+    const bool full = d.workload == Workload::fullMotion;
+    if (full && d.frameRate <= 30 && ours.dropped) {
+        printGoal(*ours.dropped == 0 && ours.skippedGrabs.value_or(0) == 0,
+                  "no complete frame dropped (dropped " + std::to_string(*ours.dropped) +
+                      ", grabs skipped " + std::to_string(ours.skippedGrabs.value_or(0)) + ")");
+    }
+    if (full && d.frameRate >= 60) {
+        const double lost = lostFrames(ours, d.frameRate).value_or(0);
+        const double expected = expectedFrames(ours, d.frameRate).value_or(1);
+        const double share = 100.0 * lost / std::max(1.0, expected);
+        char text[160];
+        std::snprintf(text, sizeof text, "at most 0.5 %% of frames lost (%.0f of %.0f, %.2f %%)",
+                      lost, expected, share);
+        printGoal(share <= 0.5, text);
+        if (ffmpeg) {
+            const double theirs = lostFrames(*ffmpeg, d.frameRate).value_or(0);
+            const double theirExpected = expectedFrames(*ffmpeg, d.frameRate).value_or(1);
+            const double theirShare = 100.0 * theirs / std::max(1.0, theirExpected);
+            std::snprintf(text, sizeof text, "fewer frames lost than ffmpeg (%.2f %% vs %.2f %%)",
+                          share, theirShare);
+            printGoal(share < theirShare || (lost == 0 && theirs == 0), text);
+        }
+    }
+    if (ffmpeg && ffmpeg->cpuSeconds > 0) {
+        const double ratio = ours.cpuSeconds / ffmpeg->cpuSeconds;
+        char text[120];
+        std::snprintf(text, sizeof text, "CPU %s ffmpeg's (%.2f x)",
+                      full ? "at most 0.8 x" : "under 1/3 of", ratio);
+        printGoal(full ? ratio <= 0.8 : ratio < 1.0 / 3.0, text);
+    }
+    char text[120];
+    std::snprintf(text, sizeof text, "peak RSS under 200 MB (%.1f MB)", ours.peakRssMegabytes);
+    printGoal(ours.peakRssMegabytes < 200, text);
+    std::snprintf(text, sizeof text, "stop to closed file under 300 ms (%.1f ms)",
+                  ours.stopToClosedMs);
+    printGoal(ours.stopToClosedMs < 300, text);
+}
+
+}  // namespace
+
+void printComparison(const CaseDescription& d, const std::optional<RunResult>& engine,
+                     const std::optional<RunResult>& ffmpeg) {
+    std::printf("\n== %dx%d @ %d fps, %s, %.0f s (animation %.0f Hz: %lld updates, %lld late) ==\n",
+                d.width, d.height, d.frameRate, workloadName(d.workload), d.seconds, d.animateHz,
+                static_cast<long long>(d.animatorUpdates), static_cast<long long>(d.animatorLate));
+    std::printf("  %-34s %14s %14s %10s\n", "", "vantorel", "ffmpeg", "ours/ff");
+    const int rate = d.frameRate;
+    const auto row = [&](const char* label, const char* format, const Extract& extract,
+                         bool ratio = false) {
+        printRow(label, format, extract, engine, ffmpeg, ratio);
+    };
+    row("load average before (1 min)", "%.2f", [](const RunResult& r) -> Cell {
+        return r.loadBefore.empty() ? Cell() : Cell(std::stod(r.loadBefore));
+    });
+    row("recorded s (first frame..stop)", "%.3f",
+        [](const RunResult& r) { return Cell(r.recordedSeconds); });
+    row("frames expected (rate x time)", "%.0f",
+        [rate](const RunResult& r) { return expectedFrames(r, rate); });
+    row("frames offered", "%.0f", [](const RunResult& r) { return optionalCount(r.offered); });
+    row("frames written (distinct)", "%.0f",
+        [](const RunResult& r) { return optionalCount(r.written); });
+    row("frames dropped (offered-written)", "%.0f",
+        [](const RunResult& r) { return optionalCount(r.dropped); });
+    row("frames duplicated (ffmpeg cfr)", "%.0f",
+        [](const RunResult& r) { return optionalCount(r.duplicated); });
+    row("grabs skipped (pool full)", "%.0f",
+        [](const RunResult& r) { return optionalCount(r.skippedGrabs); });
+    row("frames short of expected", "%.0f",
+        [rate](const RunResult& r) { return lostFrames(r, rate); });
+    row("  empty slots, screen had changed", "%.0f", [](const RunResult& r) {
+        return r.gaps ? Cell(static_cast<double>(r.gaps->withChange)) : Cell();
+    });
+    row("  empty slots, nothing changed", "%.0f", [](const RunResult& r) {
+        return r.gaps ? Cell(static_cast<double>(r.gaps->withoutChange)) : Cell();
+    });
+    row("frames in file (ffprobe)", "%.0f", [](const RunResult& r) {
+        return r.media.readable ? Cell(static_cast<double>(r.media.packets)) : Cell();
+    });
+    row("file duration s", "%.3f",
+        [](const RunResult& r) { return r.media.readable ? Cell(r.media.seconds) : Cell(); });
+    row(
+        "file size MB", "%.2f", [](const RunResult& r) { return Cell(r.media.megabytes); }, true);
+    row(
+        "CPU s (user+system)", "%.2f", [](const RunResult& r) { return Cell(r.cpuSeconds); }, true);
+    row(
+        "  user s", "%.2f", [](const RunResult& r) { return Cell(r.userSeconds); }, true);
+    row(
+        "  system s", "%.2f", [](const RunResult& r) { return Cell(r.systemSeconds); }, true);
+    row(
+        "CPU ms per distinct frame written", "%.2f",
+        [](const RunResult& r) {
+            return r.written && *r.written > 0
+                       ? Cell(1000 * r.cpuSeconds / static_cast<double>(*r.written))
+                       : Cell();
+        },
+        true);
+    row("CPU % of one core over recording", "%.1f", [](const RunResult& r) {
+        return r.recordedSeconds > 0 ? Cell(100 * r.cpuSeconds / r.recordedSeconds) : Cell();
+    });
+    row(
+        "X server CPU s (same span)", "%.2f",
+        [](const RunResult& r) { return Cell(r.xServerCpuSeconds); }, true);
+    row("machine busy % (all cores)", "%.0f",
+        [](const RunResult& r) { return Cell(r.machineBusyPercent); });
+    row(
+        "peak RSS MB", "%.1f", [](const RunResult& r) { return Cell(r.peakRssMegabytes); }, true);
+    row(
+        "spawn -> first frame ms", "%.0f",
+        [](const RunResult& r) { return Cell(r.spawnToFirstFrameMs); }, true);
+    row("start() -> first frame ms", "%.0f",
+        [](const RunResult& r) { return r.startToFirstFrameMs; });
+    row(
+        "stop -> file closed ms", "%.1f", [](const RunResult& r) { return Cell(r.stopToClosedMs); },
+        true);
+    row(
+        "stop -> process gone ms", "%.1f", [](const RunResult& r) { return Cell(r.stopToExitMs); },
+        true);
+
+    for (const auto* run : {engine ? &*engine : nullptr, ffmpeg ? &*ffmpeg : nullptr}) {
+        if (run != nullptr && !run->problem.empty()) {
+            std::printf("  PROBLEM (%s): %s\n", run->recorder.c_str(), run->problem.c_str());
+        }
+    }
+    if (engine && engine->latencyMs && engine->intervalMs) {
+        const auto& l = *engine->latencyMs;
+        const auto& i = *engine->intervalMs;
+        std::printf(
+            "  vantorel grab -> sample queue ms p50/p95/max: %.1f/%.1f/%.1f;"
+            " grab interval ms p50/p95/max: %.1f/%.1f/%.1f\n",
+            l[0], l[1], l[2], i[0], i[1], i[2]);
+    }
+    for (const auto* run : {engine ? &*engine : nullptr, ffmpeg ? &*ffmpeg : nullptr}) {
+        if (run != nullptr && !run->threadCpu.empty()) {
+            std::printf("  %s CPU s by thread before the stop:", run->recorder.c_str());
+            for (const auto& [name, seconds] : run->threadCpu) {
+                std::printf(" %s=%.2f", name.c_str(), seconds);
+            }
+            std::printf("\n");
+        }
+    }
+    if (engine && engine->problem.empty()) {
+        printGoals(d, *engine, ffmpeg);
+    }
+    std::fflush(stdout);
+}
+
+}  // namespace vantorel::bench
