@@ -250,7 +250,7 @@ void CaptureSession::fail(ErrorRef error) {
 
 void CaptureSession::run() {
     const SigpipeGuard guard;
-    pthread_setname_np(pthread_self(), "Vantorel.x11grab");
+    pthread_setname_np(pthread_self(), "Vantorel.x11grb");
     const auto interval =
         std::max<Clock::duration>(settings_.frameInterval, std::chrono::milliseconds(1));
     Clock::time_point deadline = Clock::now();
