@@ -16,7 +16,7 @@ TEST_PACKAGES=(
     googletest libgtest-dev libgmock-dev
     ffmpeg xvfb openbox trayer dunst xdotool imagemagick x11-xserver-utils x11-utils
     picom xcompmgr dbus dbus-x11 pulseaudio pulseaudio-utils sox
-    dpkg-dev file desktop-file-utils appstream
+    dpkg-dev file desktop-file-utils appstream hsetroot
 )
 
 packages=("${BUILD_PACKAGES[@]}" "${RUNTIME_PACKAGES[@]}")

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -40,11 +41,27 @@ QPlainTextEdit* makeDetailsField(const AlertDetailsView& view, QWidget* parent) 
     return field;
 }
 
-// QMessageBox has no accessory view; its grid layout takes one more row under the texts.
+// QMessageBox has no accessory view; the field goes into its grid where the buttons were, and
+// the buttons move one row down, so that they stay at the bottom.
 void addAccessory(QMessageBox& box, QWidget* accessory) {
-    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-        grid->addWidget(accessory, grid->rowCount(), 1, 1, grid->columnCount() - 1);
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    auto* buttons = box.findChild<QDialogButtonBox*>();
+    if (grid == nullptr) {
+        return;
     }
+    const int index = buttons != nullptr ? grid->indexOf(buttons) : -1;
+    if (index < 0) {
+        grid->addWidget(accessory, grid->rowCount(), 1, 1, grid->columnCount() - 1);
+        return;
+    }
+    int row = 0;
+    int column = 0;
+    int rowSpan = 0;
+    int columnSpan = 0;
+    grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
+    grid->removeWidget(buttons);
+    grid->addWidget(accessory, row, 1, 1, grid->columnCount() - 1);
+    grid->addWidget(buttons, row + 1, column, rowSpan, columnSpan);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
+#include <utility>
+
 #include "app/app_delegate.h"
 #include "app_fakes.h"
 #include "event_loop.h"
@@ -112,7 +114,7 @@ class FlowTest : public ::testing::Test {
     }
     void keepSavedFile() { stopResult_ = StopResult{savedFile().toStdString(), nullptr}; }
     void answerStop(const StopResult& result) {
-        engine_->pendingStop(result);
+        std::exchange(engine_->pendingStop, nullptr)(result);
         drainMainThread();
     }
     std::vector<QString> alertTitles() const {

@@ -129,7 +129,7 @@ TEST_F(FlowTest, DuringCountdownAndCaptureStartTheToggleAndPillDoNothing) {
     drainMainThread();
     EXPECT_EQ(delegate_->phase(), Phase::countdown);
     EXPECT_EQ(engine_->stops, 0);
-    engine_->pendingStart(nullptr);
+    std::exchange(engine_->pendingStart, nullptr)(nullptr);
     drainMainThread();
     EXPECT_EQ(delegate_->phase(), Phase::recording);
 }

@@ -183,7 +183,7 @@ TEST_F(FlowTest, QuitWhileTheEngineStartsWaitsAndLeavesNoBrokenFile) {
     ASSERT_NE(engine_, nullptr);
     delegate_->requestQuit();
     EXPECT_EQ(terminations_, 0) << "the engine's file exists already";
-    engine_->pendingStart(nullptr);
+    std::exchange(engine_->pendingStart, nullptr)(nullptr);
     drainMainThread();
     EXPECT_EQ(engine_->stops, 1) << "started, then finished at once";
     answerStop(StopResult{std::nullopt, RecorderError::noFrames()});
@@ -198,7 +198,8 @@ TEST_F(FlowTest, QuitWhileTheEngineFailsToStartEndsWithoutAnAlert) {
     scheduler_.advance(200ms);
     drainMainThread();
     delegate_->requestQuit();
-    engine_->pendingStart(RecorderError::cannotWrite(RecorderError::writerFailed()));
+    std::exchange(engine_->pendingStart,
+                  nullptr)(RecorderError::cannotWrite(RecorderError::writerFailed()));
     drainMainThread();
     EXPECT_EQ(terminations_, 1);
     EXPECT_TRUE(presenter_.alerts.empty());

@@ -78,8 +78,8 @@ TEST_F(FlowTest, RecentItemsAreFileNamesThatRevealTheirFile) {
     QFile(savedFile()).open(QIODevice::WriteOnly);
     Preferences::addRecent(store_, savedFile());
     Preferences::addRecent(store_, dir_.filePath("gone.mp4"));
-    const MenuEntry& recents =
-        entryTitled(buildStatusMenu(Phase::idle, store_), "Recent Recordings");
+    const std::vector<MenuEntry> menu = buildStatusMenu(Phase::idle, store_);
+    const MenuEntry& recents = entryTitled(menu, "Recent Recordings");
     ASSERT_EQ(recents.submenu.size(), 1u);
     EXPECT_EQ(recents.submenu[0].title, "Screen Recording 2025-01-31 at 09.05.07.mp4");
     delegate_->perform(recents.submenu[0]);

@@ -74,8 +74,12 @@ TEST(QtPresenter, DetailsAreASelectableMonospacedFieldOfTheGivenSize) {
         EXPECT_TRUE(field->textInteractionFlags() & Qt::TextSelectableByMouse);
         EXPECT_EQ(field->size(), QSize(440, 160));
         EXPECT_TRUE(QFontInfo(field->font()).fixedPitch());
+        QPushButton* ok = buttonTitled(dialog, "OK");
+        EXPECT_LT(field->mapTo(dialog, QPoint(0, field->height())).y(),
+                  ok->mapTo(dialog, QPoint(0, 0)).y())
+            << "the buttons stay below the details";
         checked = true;
-        buttonTitled(dialog, "OK")->click();
+        ok->click();
     });
     EXPECT_EQ(presenter.runAlert(AlertRequest{AlertStyle::warning,
                                               "Details",
