@@ -31,7 +31,7 @@ float sine(double frequency, int64_t frame, float amplitude) {
 }  // namespace
 
 SinkPlayer::SinkPlayer(const std::string& sink) {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kRate, kChannels};
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, kRate, kChannels};
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<uint32_t>(-1);
     attributes.tlength = bytesFor(kTargetMilliseconds);
@@ -40,7 +40,7 @@ SinkPlayer::SinkPlayer(const std::string& sink) {
     attributes.fragsize = static_cast<uint32_t>(-1);
     int error = 0;
     stream_ = pa_simple_new(nullptr, "vantorel-engine-tests", PA_STREAM_PLAYBACK,
-                            sink.empty() ? nullptr : sink.c_str(), "test sound", &spec, nullptr,
+                            sink.empty() ? nullptr : sink.c_str(), "test sound", &format, nullptr,
                             &attributes, &error);
     if (stream_ == nullptr) {
         failure_ = std::string("cannot play into the sink: ") + pa_strerror(error);
