@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ffmpeg/av_error.h"
+#include "platform/ffmpeg/codec_drain.h"
 #include "platform/ffmpeg/mp4_muxer.h"
 
 extern "C" {
@@ -246,21 +247,9 @@ ErrorRef AudioEncoder::encodeFrame(int frames) {
 }
 
 ErrorRef AudioEncoder::send(const AVFrame* frame) {
-    if (const int result = avcodec_send_frame(codec_.get(), frame); result < 0) {
-        return errorFromAv(result);
-    }
-    for (;;) {
-        const int result = avcodec_receive_packet(codec_.get(), packet_.get());
-        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
-            return nullptr;
-        }
-        if (result < 0) {
-            return errorFromAv(result);
-        }
-        if (ErrorRef error = muxer_->write(*packet_, codec_->time_base, streamIndex_)) {
-            return error;
-        }
-    }
+    return sendAndReceive(*codec_, frame, *packet_, [this](AVPacket& packet) {
+        return muxer_->write(packet, codec_->time_base, streamIndex_);
+    });
 }
 
 }  // namespace vantorel

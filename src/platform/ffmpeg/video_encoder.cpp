@@ -5,6 +5,7 @@
 
 #include "platform/ffmpeg/av_error.h"
 #include "platform/ffmpeg/bgra_converter.h"
+#include "platform/ffmpeg/codec_drain.h"
 #include "platform/ffmpeg/mp4_muxer.h"
 
 extern "C" {
@@ -155,25 +156,17 @@ ErrorRef VideoEncoder::finish(std::optional<int64_t> endNs) {
 }
 
 ErrorRef VideoEncoder::send(const AVFrame* frame) {
-    if (const int result = avcodec_send_frame(codec_.get(), frame); result < 0) {
-        return errorFromAv(result);
-    }
-    for (;;) {
-        const int result = avcodec_receive_packet(codec_.get(), received_.get());
-        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
-            return nullptr;
-        }
-        if (result < 0) {
-            return errorFromAv(result);
-        }
+    // Each packet is held until the next one arrives, which gives its duration.
+    return sendAndReceive(*codec_, frame, *received_, [this](AVPacket& packet) -> ErrorRef {
         if (holding_) {
-            if (ErrorRef error = writeHeld(received_->pts - held_->pts)) {
+            if (ErrorRef error = writeHeld(packet.pts - held_->pts)) {
                 return error;
             }
         }
-        av_packet_move_ref(held_.get(), received_.get());
+        av_packet_move_ref(held_.get(), &packet);
         holding_ = true;
-    }
+        return nullptr;
+    });
 }
 
 ErrorRef VideoEncoder::writeHeld(int64_t duration) {
