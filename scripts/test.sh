@@ -10,11 +10,12 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh --tests
 
 # Line tables only (-g1): enough for readable sanitizer reports, and much quicker to build.
+# Warnings are errors here; the benchmarks are built (not run) so that they keep compiling.
 build=build-test
-options=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g1")
+options=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g1" -DVANTOREL_WERROR=ON -DVANTOREL_BUILD_BENCH=ON)
 if [ "${1:-}" = "--sanitize" ]; then
     build=build-asan
-    options=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g1 -O1" -DVANTOREL_SANITIZE=ON)
+    options=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g1 -O1" -DVANTOREL_SANITIZE=ON -DVANTOREL_WERROR=ON)
     export ASAN_OPTIONS=detect_leaks=1
     export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

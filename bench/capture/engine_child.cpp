@@ -193,7 +193,10 @@ int runEngineChild(const EngineRequest& request) {
     reportFrameTiming(*tally);
     std::string times;
     for (int64_t time : tally->completeTimesNs()) {
-        times += (times.empty() ? "" : ",") + std::to_string(time);
+        if (!times.empty()) {
+            times += ',';
+        }
+        times += std::to_string(time);
     }
     std::printf("complete_times_ns=%s\n", times.c_str());
     if (!result.url) {

@@ -169,10 +169,10 @@ void AppDelegate::startSelection() {
             }
         },
         [self] {
-            if (self) {
-                self->releaseOverlay();
-                self->phase_ = Phase::idle;
-                self->updateStatusButton();
+            if (AppDelegate* delegate = self.data()) {
+                delegate->releaseOverlay();
+                delegate->phase_ = Phase::idle;
+                delegate->updateStatusButton();
             }
         });
     overlay_->show();

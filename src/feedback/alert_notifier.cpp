@@ -12,8 +12,8 @@ AlertNotifier::AlertNotifier(Presenter& presenter, FileBrowser& fileBrowser)
 
 void AlertNotifier::notifySaved(const QString& path) {
     postToMain([self = QPointer(this), path] {
-        if (self) {
-            Alerts::saved(self->presenter_, self->fileBrowser_, path);
+        if (AlertNotifier* notifier = self.data()) {
+            Alerts::saved(notifier->presenter_, notifier->fileBrowser_, path);
         }
     });
 }

@@ -115,8 +115,8 @@ void FreedesktopNotifier::actionInvoked(uint id, const QString& actionKey) {
         return;
     }
     postToMain([self = QPointer(this), path = found->second] {
-        if (self) {
-            self->fileBrowser_.revealFile(path);
+        if (FreedesktopNotifier* notifier = self.data()) {
+            notifier->fileBrowser_.revealFile(path);
         }
     });
 }

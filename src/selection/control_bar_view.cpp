@@ -69,8 +69,8 @@ ControlBarView::ControlBarView(SelectionModel* model, QWidget* parent)
     auto* swap = new ActionButton(ActionButton::Kind::swap, this);
     swap->setObjectName(QStringLiteral("swap"));
     connect(swap, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->onSwap();
+        if (SelectionModel* target = model_.data()) {
+            emit target->swapRequested();
         }
     });
     row->addWidget(swap, 0, Qt::AlignVCenter);
@@ -79,8 +79,8 @@ ControlBarView::ControlBarView(SelectionModel* model, QWidget* parent)
     auto* record = new ActionButton(ActionButton::Kind::record, this);
     record->setObjectName(QStringLiteral("record"));
     connect(record, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->onRecord();
+        if (SelectionModel* target = model_.data()) {
+            emit target->recordRequested();
         }
     });
     row->addWidget(record, 0, Qt::AlignVCenter);
@@ -88,20 +88,21 @@ ControlBarView::ControlBarView(SelectionModel* model, QWidget* parent)
     auto* cancel = new ActionButton(ActionButton::Kind::cancel, this);
     cancel->setObjectName(QStringLiteral("cancel"));
     connect(cancel, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->onCancel();
+        if (SelectionModel* target = model_.data()) {
+            emit target->cancelRequested();
         }
     });
     row->addWidget(cancel, 0, Qt::AlignVCenter);
 
-    if (model_) {
-        connect(model_, &SelectionModel::willChange, this, &ControlBarView::scheduleRefresh);
+    if (SelectionModel* observed = model_.data()) {
+        connect(observed, &SelectionModel::willChange, this, &ControlBarView::scheduleRefresh);
     }
     refresh();
 }
 
 bool ControlBarView::showsLast() const {
-    return model_ && SizePresets::showsLast(model_->lastWidth(), model_->lastHeight());
+    const SelectionModel* model = model_.data();
+    return model != nullptr && SizePresets::showsLast(model->lastWidth(), model->lastHeight());
 }
 
 QPainterPath ControlBarView::backgroundShape() const {
@@ -120,8 +121,8 @@ void ControlBarView::paintEvent(QPaintEvent*) {
 
 void ControlBarView::connectPreset(PresetButton* button) {
     connect(button, &QAbstractButton::clicked, this, [this, button] {
-        if (model_) {
-            model_->onPreset(button->preset().width, button->preset().height);
+        if (SelectionModel* target = model_.data()) {
+            emit target->presetRequested(button->preset().width, button->preset().height);
         }
     });
 }
@@ -138,22 +139,23 @@ void ControlBarView::scheduleRefresh() {
 
 void ControlBarView::refresh() {
     refreshPending_ = false;
-    if (!model_) {
+    const SelectionModel* model = model_.data();
+    if (model == nullptr) {
         return;
     }
-    const auto matches = [this](const SizePreset& preset) {
-        return model_->pixelWidth() == preset.width && model_->pixelHeight() == preset.height;
+    const auto matches = [model](const SizePreset& preset) {
+        return model->pixelWidth() == preset.width && model->pixelHeight() == preset.height;
     };
     const bool last = showsLast();
-    lastUsed_->setPreset(SizePreset{model_->lastWidth(), model_->lastHeight(), lastUsedCaption()});
+    lastUsed_->setPreset(SizePreset{model->lastWidth(), model->lastHeight(), lastUsedCaption()});
     lastUsed_->setVisible(last);
     std::vector<PresetButton*> all = presets_;
     all.push_back(lastUsed_);
     for (PresetButton* button : all) {
         button->setSelected(matches(button->preset()));
-        button->setToolTip(SizePresets::tooltipText(button->preset(), model_->scale()));
+        button->setToolTip(SizePresets::tooltipText(button->preset(), model->scale()));
     }
-    const auto& notice = model_->notice();
+    const auto& notice = model->notice();
     notice_->setText(notice ? *notice : QStringLiteral(" "));
     QPalette palette = notice_->palette();
     // An empty notice keeps its line so that the bar does not jump when one appears.

@@ -17,7 +17,7 @@ class SelectionModel;
 // The dark floating bar beside the selection: a notice line over the size presets, a "Last used"
 // size when it is not a preset, swap, Record and Cancel. It keeps no state of its own: it
 // re-reads the model after every change the model announces and acts only through the model's
-// callbacks. Main thread only.
+// request signals. Main thread only.
 class ControlBarView : public QWidget {
     Q_OBJECT
 

@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 namespace vantorel {
@@ -32,14 +31,13 @@ class SelectionModel : public QObject {
     void setLastWidth(int64_t value);
     void setLastHeight(int64_t value);
 
-    // Requests from the bar, installed by the controller. They do nothing until replaced.
-    std::function<void(int64_t, int64_t)> onPreset = [](int64_t, int64_t) {};
-    std::function<void()> onSwap = [] {};
-    std::function<void()> onRecord = [] {};
-    std::function<void()> onCancel = [] {};
-
   signals:
     void willChange();
+    // Requests from the bar; the controller answers them.
+    void presetRequested(qint64 width, qint64 height);
+    void swapRequested();
+    void recordRequested();
+    void cancelRequested();
 
   private:
     int64_t pixelWidth_ = 0;

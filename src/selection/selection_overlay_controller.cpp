@@ -59,27 +59,14 @@ SelectionOverlayController::~SelectionOverlayController() {
 }
 
 void SelectionOverlayController::installModelCallbacks() {
-    const QPointer<SelectionOverlayController> self(this);
-    model_.onPreset = [self](int64_t width, int64_t height) {
-        if (self) {
-            self->applyPreset(width, height);
-        }
-    };
-    model_.onSwap = [self] {
-        if (self) {
-            self->applyPreset(self->model_.pixelHeight(), self->model_.pixelWidth());
-        }
-    };
-    model_.onRecord = [self] {
-        if (self) {
-            self->confirm();
-        }
-    };
-    model_.onCancel = [self] {
-        if (self) {
-            self->cancel();
-        }
-    };
+    connect(&model_, &SelectionModel::presetRequested, this,
+            &SelectionOverlayController::applyPreset);
+    connect(&model_, &SelectionModel::swapRequested, this,
+            [this] { applyPreset(model_.pixelHeight(), model_.pixelWidth()); });
+    connect(&model_, &SelectionModel::recordRequested, this,
+            &SelectionOverlayController::confirm);
+    connect(&model_, &SelectionModel::cancelRequested, this,
+            &SelectionOverlayController::cancel);
 }
 
 SelectionView* SelectionOverlayController::activeView() const {
@@ -180,11 +167,12 @@ void SelectionOverlayController::close() {
 }
 
 void SelectionOverlayController::mouseDown(SelectionView* view, const QPointF& point) {
-    if (closed_ || (activeView_ && activeView_ != view)) {
+    const SelectionView* active = activeView_.data();
+    if (closed_ || (active != nullptr && active != view)) {
         return;
     }
     hideBar();
-    const PressOutcome outcome = pressRule(point, rect_, activeView_ == view, view->bounds());
+    const PressOutcome outcome = pressRule(point, rect_, active == view, view->bounds());
     drag_ = outcome.drag;
     if (outcome.startsNewSelection) {
         activeView_ = view;
@@ -194,7 +182,7 @@ void SelectionOverlayController::mouseDown(SelectionView* view, const QPointF& p
 }
 
 void SelectionOverlayController::mouseDragged(SelectionView* view, const QPointF& point) {
-    if (closed_ || !activeView_ || view != activeView_) {
+    if (closed_ || view == nullptr || view != activeView_.data()) {
         return;
     }
     const DragOutcome outcome = dragRule(point, drag_, view->bounds(), view->scale());
@@ -206,11 +194,12 @@ void SelectionOverlayController::mouseDragged(SelectionView* view, const QPointF
 }
 
 void SelectionOverlayController::mouseUp(SelectionView*, const QPointF&) {
-    if (closed_ || !activeView_ || std::holds_alternative<drag::None>(drag_)) {
+    const SelectionView* active = activeView_.data();
+    if (closed_ || active == nullptr || std::holds_alternative<drag::None>(drag_)) {
         return;
     }
     drag_ = drag::None{};
-    rect_ = releaseRule(rect_, activeView_->bounds(), activeView_->scale());
+    rect_ = releaseRule(rect_, active->bounds(), active->scale());
     if (rect_) {
         showBar();
     } else {
@@ -221,11 +210,11 @@ void SelectionOverlayController::mouseUp(SelectionView*, const QPointF&) {
 }
 
 void SelectionOverlayController::applyPreset(int64_t width, int64_t height) {
-    if (closed_ || !activeView_) {
+    const SelectionView* active = activeView_.data();
+    if (closed_ || active == nullptr) {
         return;
     }
-    const auto outcome =
-        presetRule(width, height, rect_, activeView_->bounds(), activeView_->scale());
+    const auto outcome = presetRule(width, height, rect_, active->bounds(), active->scale());
     if (!outcome) {
         return;
     }
@@ -243,12 +232,12 @@ void SelectionOverlayController::applyPreset(int64_t width, int64_t height) {
 }
 
 void SelectionOverlayController::confirm() {
-    if (closed_ || !rect_ || !activeView_) {
+    const SelectionView* active = activeView_.data();
+    if (closed_ || !rect_ || active == nullptr) {
         return;
     }
-    const double scale = activeView_->scale();
-    const auto [pixelWidth, pixelHeight] = pixelSize(*rect_, scale);
-    const Selection selection{activeView_->overlayScreen(), *rect_, pixelWidth, pixelHeight};
+    const auto [pixelWidth, pixelHeight] = pixelSize(*rect_, active->scale());
+    const Selection selection{active->overlayScreen(), *rect_, pixelWidth, pixelHeight};
     close();
     // A copy runs, as the owner commonly destroys this controller from inside the callback.
     const RecordCallback callback = onRecord_;
@@ -258,10 +247,11 @@ void SelectionOverlayController::confirm() {
 }
 
 void SelectionOverlayController::refreshModel() {
-    if (!rect_ || !activeView_) {
+    const SelectionView* active = activeView_.data();
+    if (!rect_ || active == nullptr) {
         return;
     }
-    const double scale = activeView_->scale();
+    const double scale = active->scale();
     const auto [pixelWidth, pixelHeight] = pixelSize(*rect_, scale);
     model_.setScale(scale);
     model_.setPixelWidth(pixelWidth);
@@ -304,17 +294,16 @@ void SelectionOverlayController::hideBar() {
 }
 
 void SelectionOverlayController::positionBar() {
-    if (!rect_ || !activeView_ || !barPanel_) {
+    const SelectionView* active = activeView_.data();
+    QWidget* bar = barPanel_.data();
+    QScreen* screen = active != nullptr ? active->overlayScreen() : nullptr;
+    if (!rect_ || bar == nullptr || screen == nullptr) {
         return;
     }
-    QScreen* screen = activeView_->overlayScreen();
-    if (!screen) {
-        return;
-    }
-    const QPointF origin =
-        barOriginTopDown(QRectF(screen->geometry()), QRectF(screen->availableGeometry()), *rect_,
-                         QSizeF(barPanel_->size()));
-    barPanel_->move(static_cast<int>(std::lround(origin.x())),
+    const QPointF origin = barOriginTopDown(QRectF(screen->geometry()),
+                                            QRectF(screen->availableGeometry()), *rect_,
+                                            QSizeF(bar->size()));
+    bar->move(static_cast<int>(std::lround(origin.x())),
                     static_cast<int>(std::lround(origin.y())));
 }
 

@@ -36,8 +36,8 @@ void SelectionView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
-    if (controller_) {
-        controller_->mouseDown(this, event->position());
+    if (SelectionOverlayController* controller = controller_.data()) {
+        controller->mouseDown(this, event->position());
     }
 }
 
@@ -46,8 +46,8 @@ void SelectionView::mouseMoveEvent(QMouseEvent* event) {
     if (!(event->buttons() & Qt::LeftButton)) {
         return;
     }
-    if (controller_) {
-        controller_->mouseDragged(this, event->position());
+    if (SelectionOverlayController* controller = controller_.data()) {
+        controller->mouseDragged(this, event->position());
     }
 }
 
@@ -55,13 +55,14 @@ void SelectionView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
-    if (controller_) {
-        controller_->mouseUp(this, event->position());
+    if (SelectionOverlayController* controller = controller_.data()) {
+        controller->mouseUp(this, event->position());
     }
 }
 
 void SelectionView::keyPressEvent(QKeyEvent* event) {
-    if (!controller_) {
+    SelectionOverlayController* controller = controller_.data();
+    if (controller == nullptr) {
         QWidget::keyPressEvent(event);
         return;
     }
@@ -71,12 +72,12 @@ void SelectionView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (controller_->rect()) {
-                controller_->confirm();
+            if (controller->rect()) {
+                controller->confirm();
             }
             break;
         case Qt::Key_Escape:
-            controller_->cancel();
+            controller->cancel();
             break;
         default:
             break;
@@ -88,8 +89,9 @@ void SelectionView::paintEvent(QPaintEvent*) {
     scene.bounds = bounds();
     scene.scale = scale();
     scene.backdrop = backdrop_;
-    if (controller_ && controller_->activeView() == this) {
-        scene.selection = controller_->rect();
+    if (const SelectionOverlayController* controller = controller_.data();
+        controller != nullptr && controller->activeView() == this) {
+        scene.selection = controller->rect();
     }
     QPainter painter(this);
     paintOverlay(painter, scene);

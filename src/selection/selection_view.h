@@ -19,7 +19,7 @@ class SelectionView : public QWidget {
   public:
     SelectionView(QScreen* screen, SelectionOverlayController* controller);
 
-    QScreen* overlayScreen() const { return screen_; }
+    QScreen* overlayScreen() const { return screen_.data(); }
     // Pixels per point of its screen.
     double scale() const;
     // Its rectangle in its own coordinates: (0, 0, screen width, screen height).

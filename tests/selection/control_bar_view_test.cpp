@@ -144,15 +144,16 @@ TEST_F(ControlBarTest, NoticeKeepsItsLineWhenEmpty) {
     EXPECT_EQ(bar.noticeLabel()->height(), lineHeight);
 }
 
-TEST_F(ControlBarTest, ButtonsCallTheModel) {
+TEST_F(ControlBarTest, ButtonsRequestThroughTheModel) {
     std::vector<std::pair<int64_t, int64_t>> presets;
     int swaps = 0;
     int records = 0;
     int cancels = 0;
-    model.onPreset = [&](int64_t w, int64_t h) { presets.emplace_back(w, h); };
-    model.onSwap = [&] { ++swaps; };
-    model.onRecord = [&] { ++records; };
-    model.onCancel = [&] { ++cancels; };
+    QObject::connect(&model, &SelectionModel::presetRequested,
+                     [&](qint64 w, qint64 h) { presets.emplace_back(w, h); });
+    QObject::connect(&model, &SelectionModel::swapRequested, [&] { ++swaps; });
+    QObject::connect(&model, &SelectionModel::recordRequested, [&] { ++records; });
+    QObject::connect(&model, &SelectionModel::cancelRequested, [&] { ++cancels; });
     bar.show();
     QTest::mouseClick(button("preset-1080x1080"), Qt::LeftButton);
     QTest::mouseClick(button("preset-3840x2160"), Qt::LeftButton);

@@ -10,7 +10,7 @@
 namespace vantorel {
 namespace {
 
-TEST(SelectionModelTest, StartsEmptyWithInertCallbacks) {
+TEST(SelectionModelTest, StartsEmpty) {
     SelectionModel model;
     EXPECT_EQ(model.pixelWidth(), 0);
     EXPECT_EQ(model.pixelHeight(), 0);
@@ -18,10 +18,6 @@ TEST(SelectionModelTest, StartsEmptyWithInertCallbacks) {
     EXPECT_FALSE(model.notice().has_value());
     EXPECT_EQ(model.lastWidth(), 0);
     EXPECT_EQ(model.lastHeight(), 0);
-    model.onPreset(1920, 1080);
-    model.onSwap();
-    model.onRecord();
-    model.onCancel();
 }
 
 // Observers see the old value when told: the change is announced before it is made.
@@ -63,18 +59,6 @@ TEST(SelectionModelTest, EqualValueStillNotifies) {
     model.setPixelWidth(1920);
     model.setNotice(std::nullopt);
     EXPECT_EQ(spy.count(), 3);
-}
-
-TEST(SelectionModelTest, CallbacksCanBeReplaced) {
-    SelectionModel model;
-    std::vector<std::pair<int64_t, int64_t>> presets;
-    int swaps = 0;
-    model.onPreset = [&](int64_t w, int64_t h) { presets.emplace_back(w, h); };
-    model.onSwap = [&] { ++swaps; };
-    model.onPreset(1280, 720);
-    model.onSwap();
-    EXPECT_EQ(presets, (std::vector<std::pair<int64_t, int64_t>>{{1280, 720}}));
-    EXPECT_EQ(swaps, 1);
 }
 
 }  // namespace

@@ -341,32 +341,32 @@ TEST_F(OverlayTest, LastSizeIsReadOnceAtCreation) {
 TEST_F(OverlayTest, PresetsResizeAroundCentreAndShowFitNotice) {
     showController();
     SelectionModel& model = controller->model();
-    model.onPreset(1280, 720);
+    emit model.presetRequested(1280, 720);
     EXPECT_FALSE(controller->rect()) << "no selection, no preset";
     EXPECT_FALSE(model.notice());
 
     dragOn(viewA(), {800, 400}, {1000, 600});
-    model.onPreset(3840, 2160);
+    emit model.presetRequested(3840, 2160);
     ASSERT_TRUE(controller->rect());
     EXPECT_EQ(*controller->rect(), QRectF(0, 0, 1920, 1080));
     EXPECT_EQ(model.notice(), QStringLiteral("Fits to screen"));
     EXPECT_TRUE(controller->noticePending());
 
-    model.onPreset(1280, 720);
+    emit model.presetRequested(1280, 720);
     EXPECT_EQ(*controller->rect(), QRectF(320, 180, 1280, 720));
     EXPECT_EQ(model.pixelWidth(), 1280);
     EXPECT_EQ(model.pixelHeight(), 720);
     EXPECT_FALSE(model.notice()) << "a preset that fits clears the notice at once";
     EXPECT_FALSE(controller->noticePending());
 
-    model.onPreset(0, 720);
+    emit model.presetRequested(0, 720);
     EXPECT_EQ(model.pixelWidth(), 1280);
 }
 
 TEST_F(OverlayTest, FitNoticeClearsItselfLater) {
     showController();
     dragOn(viewA(), {800, 400}, {1000, 600});
-    controller->model().onPreset(3840, 2160);
+    emit controller->model().presetRequested(3840, 2160);
     ASSERT_TRUE(controller->model().notice());
     EXPECT_TRUE(testing::runUntil([&] { return !controller->model().notice().has_value(); }));
 }
@@ -374,7 +374,7 @@ TEST_F(OverlayTest, FitNoticeClearsItselfLater) {
 TEST_F(OverlayTest, CloseCancelsPendingNotice) {
     showController();
     dragOn(viewA(), {800, 400}, {1000, 600});
-    controller->model().onPreset(3840, 2160);
+    emit controller->model().presetRequested(3840, 2160);
     controller->close();
     EXPECT_FALSE(controller->noticePending());
     EXPECT_TRUE(controller->model().notice()) << "close leaves the model as it is";
@@ -383,39 +383,24 @@ TEST_F(OverlayTest, CloseCancelsPendingNotice) {
 TEST_F(OverlayTest, SwapExchangesPixelSides) {
     showController();
     dragOn(viewA(), {800, 400}, {1000, 600});
-    controller->model().onPreset(400, 300);
-    controller->model().onSwap();
+    emit controller->model().presetRequested(400, 300);
+    emit controller->model().swapRequested();
     EXPECT_EQ(controller->model().pixelWidth(), 300);
     EXPECT_EQ(controller->model().pixelHeight(), 400);
     // The centre is kept: the 400 x 300 region sat at (700, 350).
     EXPECT_EQ(*controller->rect(), QRectF(750, 300, 300, 400));
 }
 
-TEST_F(OverlayTest, ModelCallbacksRecordAndCancel) {
+TEST_F(OverlayTest, ModelRequestsRecordAndCancel) {
     showController();
     dragOn(viewA(), {10, 10}, {110, 110});
-    controller->model().onRecord();
+    emit controller->model().recordRequested();
     EXPECT_EQ(records.size(), 1u);
 
     controller.reset();
     showController();
-    controller->model().onCancel();
+    emit controller->model().cancelRequested();
     EXPECT_EQ(cancels, 1);
-}
-
-TEST_F(OverlayTest, CallbacksOutlivingControllerDoNothing) {
-    showController();
-    auto preset = controller->model().onPreset;
-    auto swap = controller->model().onSwap;
-    auto record = controller->model().onRecord;
-    auto cancel = controller->model().onCancel;
-    controller.reset();
-    preset(1280, 720);
-    swap();
-    record();
-    cancel();
-    EXPECT_EQ(cancels, 0);
-    EXPECT_TRUE(records.empty());
 }
 
 TEST_F(OverlayTest, BarButtonsDriveTheController) {
