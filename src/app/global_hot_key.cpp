@@ -82,8 +82,12 @@ void GlobalHotKey::ungrab() {
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
+// The press normally arrives through the passive grab on the root window. While one of our own
+// windows holds the keyboard (the selection overlay grabs it for Return and Escape), the server
+// sends every key to that window instead and the passive grab never triggers; the combination is
+// taken from there too, so that a second press still cancels the selection.
 bool GlobalHotKey::isOurKey(const xcb_key_press_event_t& event) const {
-    return event.detail == kKeyCode && event.event == root_ &&
+    return event.detail == kKeyCode &&
            (event.state & kModifierBits & ~kLockModifiers) == kModifiers;
 }
 
@@ -102,10 +106,10 @@ bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message,
         }
     } else if (type == XCB_KEY_RELEASE) {
         const auto& release = *reinterpret_cast<const xcb_key_release_event_t*>(event);
-        if (release.detail == kKeyCode && release.event == root_) {
+        if (release.detail == kKeyCode) {
+            // Only watched: a release of R in one of our own windows still belongs to it.
             keyDown_ = false;
             releasedAt_ = release.time;
-            return true;
         }
     }
     return false;
