@@ -30,6 +30,9 @@ using namespace std::chrono_literals;
 
 const QString kSleepReason = "The Mac went to sleep.";
 const QString kLowSpaceReason = "The disk is almost full, so the recording was stopped and saved.";
+// While the region leaves no room for the stop button anywhere outside it.
+const QString kNoPillNote =
+    "No Stop button: it would be in the video. Stop here or with Super+Shift+R.";
 const QString kFailureReason =
     "The recording stopped unexpectedly. What was recorded so far was saved if possible.";
 
@@ -219,7 +222,7 @@ void AppDelegate::startCapture(const Selection& selection) {
     const QString url = Preferences::nextFileURL(*services_.store, services_.scheduler->now());
     QPointer self(this);
     outline_ = services_.makeOutline(selection.screen, selection.rect);
-    pill_ = services_.makePill(selection.screen, [self] {
+    pill_ = services_.makePill(selection.screen, selection.rect, [self] {
         if (self) {
             self->stopRecording();
         }
@@ -461,17 +464,18 @@ void AppDelegate::updateStatusButton() {
     switch (phase_) {
         case Phase::stopping:
             statusItem_->setLook(
-                {StatusSymbol::recordCircle, "Saving", QStringLiteral(" Saving\u2026")});
+                {StatusSymbol::recordCircle, "Saving", QStringLiteral(" Saving\u2026"), QString()});
             break;
         case Phase::recording:
             statusItem_->setLook(
                 {StatusSymbol::circleFill, "Recording",
-                 " " + elapsedString(elapsedSeconds(startDate_, services_.scheduler->now()))});
+                 " " + elapsedString(elapsedSeconds(startDate_, services_.scheduler->now())),
+                 pill_ ? QString() : kNoPillNote});
             break;
         case Phase::idle:
         case Phase::selecting:
         case Phase::countdown:
-            statusItem_->setLook({StatusSymbol::recordCircle, "Vantorel", QString()});
+            statusItem_->setLook({StatusSymbol::recordCircle, "Vantorel", QString(), QString()});
             break;
     }
 }

@@ -48,8 +48,9 @@ class IndicatorWindow {
 };
 using OutlineFactory =
     std::function<std::unique_ptr<IndicatorWindow>(QScreen* screen, const QRectF& rect)>;
-using StopPillFactory =
-    std::function<std::unique_ptr<IndicatorWindow>(QScreen* screen, std::function<void()> action)>;
+// Null when the pill has no place outside the recorded region `rect` (in `screen`'s coordinates).
+using StopPillFactory = std::function<std::unique_ptr<IndicatorWindow>(
+    QScreen* screen, const QRectF& rect, std::function<void()> action)>;
 
 // Whether the screen may be captured, and where the user grants it.
 class ScreenCaptureAccess {

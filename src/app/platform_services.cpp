@@ -74,8 +74,10 @@ void PlatformServices::install(AppServices& services, PreferenceStore& store) {
     services.makeOutline = [](QScreen* screen, const QRectF& rect) {
         return std::make_unique<OutlineWindow>(screen, rect);
     };
-    services.makePill = [](QScreen* screen, std::function<void()> action) {
-        return std::make_unique<StopPill>(screen, std::move(action));
+    services.makePill = [](QScreen* screen, const QRectF& rect,
+                           std::function<void()> action) -> std::unique_ptr<IndicatorWindow> {
+        auto pill = std::make_unique<StopPill>(screen, rect, std::move(action));
+        return pill->placed() ? std::move(pill) : nullptr;
     };
 }
 

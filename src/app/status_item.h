@@ -17,6 +17,7 @@ struct StatusLook {
     StatusSymbol symbol = StatusSymbol::recordCircle;
     QString accessibilityDescription;
     QString title;  // shown after the symbol; empty for the symbol alone
+    QString note;   // a line of advice under the tooltip; empty for none
 };
 
 // The program's permanent item in the panel, with its menu. Main thread only.

@@ -11,7 +11,7 @@ namespace vantorel {
 namespace {
 
 // "Vantorel" when idle, "Recording 01:01" while recording, "Saving…" while saving.
-QString toolTipFor(const StatusLook& look) {
+QString firstLineOf(const StatusLook& look) {
     if (look.title.isEmpty()) {
         return look.accessibilityDescription;
     }
@@ -19,6 +19,12 @@ QString toolTipFor(const StatusLook& look) {
         return look.accessibilityDescription + look.title;
     }
     return look.title.trimmed();
+}
+
+// The look's note, when it has one, goes on a line of its own.
+QString toolTipFor(const StatusLook& look) {
+    const QString first = firstLineOf(look);
+    return look.note.isEmpty() ? first : first + '\n' + look.note;
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 #include <QRectF>
 #include <QSizeF>
 
+#include <cstddef>
+#include <optional>
+#include <vector>
+
 namespace vantorel {
 
 // Placement of the recording indicators, in Qt's global coordinates (points, origin at the top
@@ -28,5 +32,19 @@ double countdownFontSize(double diameter);
 // 6 points below the top of that area.
 QPointF stopPillOrigin(const QRectF& availableGeometry, const QSizeF& pillSize);
 inline constexpr double kStopPillTopGap = 6.0;
+
+// A screen as the stop pill's placement sees it: its whole area and the part panels leave free.
+struct ScreenArea {
+    QRectF geometry;
+    QRectF available;
+};
+
+// Where the stop pill goes while `region` (global coordinates) is recorded on
+// `screens[regionScreen]`. An X11 grab sees every window over the region, so the pill must never
+// lie on it, nor on the outline round it. In order of preference: the usual place at the top
+// centre of the region's screen; just below the region on that screen; the usual place on
+// another screen. Nothing when the region leaves no room anywhere.
+std::optional<QRectF> stopPillFrame(const std::vector<ScreenArea>& screens, size_t regionScreen,
+                                    const QRectF& region, const QSizeF& pillSize);
 
 }  // namespace vantorel

@@ -1,12 +1,15 @@
 #include "indicators/stop_pill.h"
 
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "indicators/indicator_geometry.h"
 #include "platform/system_colors.h"
@@ -98,11 +101,22 @@ void StopPillView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-StopPill::StopPill(QScreen* screen, std::function<void()> action)
+StopPill::StopPill(QScreen* screen, const QRectF& rect, std::function<void()> action)
     : panel_(std::make_unique<StopPillView>(std::move(action))) {
-    const QSize size = panel_->sizeHint();
-    const QRectF available = screen ? QRectF(screen->availableGeometry()) : QRectF();
-    panel_->setGeometry(QRectF(stopPillOrigin(available, size), QSizeF(size)).toAlignedRect());
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    std::vector<ScreenArea> areas;
+    for (QScreen* each : screens) {
+        areas.push_back(ScreenArea{QRectF(each->geometry()), QRectF(each->availableGeometry())});
+    }
+    const auto home = static_cast<size_t>(std::max<qsizetype>(0, screens.indexOf(screen)));
+    const QRectF region = screen ? globalFrame(QRectF(screen->geometry()), rect) : rect;
+    const std::optional<QRectF> frame =
+        screen ? stopPillFrame(areas, home, region, QSizeF(panel_->sizeHint())) : std::nullopt;
+    if (!frame) {
+        panel_.reset();
+        return;
+    }
+    panel_->setGeometry(frame->toAlignedRect());
 }
 
 StopPill::~StopPill() {
@@ -118,7 +132,9 @@ void StopPill::orderFront() {
 void StopPill::close() {
     if (panel_) {
         panel_->takeDown();
-        panel_.reset();
+        // A click on the pill commonly leads here from inside the view's own mouse handler: the
+        // view goes once that handler has returned.
+        panel_.release()->deleteLater();
     }
 }
 

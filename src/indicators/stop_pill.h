@@ -6,6 +6,7 @@
 #include "app/flow_parts.h"
 #include "indicators/indicator_panel.h"
 
+class QRectF;
 class QScreen;
 
 namespace vantorel {
@@ -35,14 +36,18 @@ class StopPillView final : public IndicatorPanel {
     bool pressed_ = false;
 };
 
-// The floating stop button at the top centre of the recorded screen.
+// The floating stop button: at the top centre of the recorded screen unless the recording would
+// see it there (see stopPillFrame), and nowhere when every place would be in the recording.
 class StopPill final : public IndicatorWindow {
   public:
-    StopPill(QScreen* screen, std::function<void()> action);
+    // `rect` is the recorded region in `screen`'s own coordinates.
+    StopPill(QScreen* screen, const QRectF& rect, std::function<void()> action);
     ~StopPill() override;
 
     void orderFront() override;
     void close() override;
+    // False when no place outside the recorded region was found: the pill is never shown.
+    bool placed() const { return panel_ != nullptr; }
     StopPillView* panel() const { return panel_.get(); }
 
   private:

@@ -68,8 +68,12 @@ class FlowTest : public ::testing::Test {
         s.makeOutline = [this](QScreen*, const QRectF&) {
             return std::make_unique<FakeIndicator>(log_, "outline");
         };
-        s.makePill = [this](QScreen*, std::function<void()> action) {
+        s.makePill = [this](QScreen*, const QRectF&,
+                            std::function<void()> action) -> std::unique_ptr<IndicatorWindow> {
             pillAction_ = std::move(action);
+            if (!pillHasRoom_) {
+                return nullptr;
+            }
             return std::make_unique<FakeIndicator>(log_, "pill");
         };
         s.captureService = captureService_;
@@ -138,6 +142,7 @@ class FlowTest : public ::testing::Test {
     std::optional<uint32_t> displayNumber_ = 7;
     std::optional<int64_t> freeBytes_ = int64_t{50'000'000'000};
     std::optional<QString> freeBytesAskedFor_;
+    bool pillHasRoom_ = true;
     bool answerStartAtOnce_ = true;
     bool answerStopAtOnce_ = true;
     ErrorRef startError_;

@@ -134,6 +134,20 @@ TEST_F(FlowTest, DuringCountdownAndCaptureStartTheToggleAndPillDoNothing) {
     EXPECT_EQ(delegate_->phase(), Phase::recording);
 }
 
+// Where every place for the stop button would be in the video, the tray tells how to stop.
+TEST_F(FlowTest, WithoutRoomForThePillTheTrayTooltipSaysHowToStop) {
+    toRecording();
+    EXPECT_TRUE(statusItem_->look.note.isEmpty());
+    delegate_->stopRecording();
+    drainMainThread();
+    ASSERT_EQ(delegate_->phase(), Phase::idle);
+    pillHasRoom_ = false;
+    toRecording();
+    EXPECT_TRUE(statusItem_->look.note.contains("Super+Shift+R"));
+    delegate_->menuToggle();
+    EXPECT_EQ(delegate_->phase(), Phase::stopping);
+}
+
 TEST_F(FlowTest, TheEngineGetsTheSettingsAndAFilterWithoutOurOwnApplication) {
     store_.setBoolean(Preferences::kShowsCursor, false);
     store_.setBoolean(Preferences::kRecordSystemSound, true);

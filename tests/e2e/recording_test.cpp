@@ -205,6 +205,47 @@ TEST_P(RecordingTest, RecordsTheDraggedRegionAndListsTheFileAmongTheRecents) {
     EXPECT_TRUE(program.stop());
 }
 
+// A whole screen is recorded: the stop button is put where the recording does not look (the
+// other screen here), since an X11 grab would show any window over the region.
+TEST(FullScreenRecording, NoFrameShowsTheStopButton) {
+    SceneProcess scene(SceneMode::still, kRegion);  // its blinking square keeps frames coming
+    ASSERT_TRUE(scene.waitShown());
+    VantorelInstance program({{"countdownSeconds", 0}, {"showsCursor", false}});
+    ASSERT_TRUE(program.start()) << program.output().toStdString();
+    ASSERT_TRUE(openOverlay(program));
+    dragRegion(kScreenA);
+    confirmWithReturn();
+    const std::optional<QRect> pill = waitForPill(program, 10s);
+    ASSERT_TRUE(pill.has_value());
+    EXPECT_TRUE(kScreenB.contains(*pill));
+    pause(2s);
+    click(pill->center());
+    const std::optional<QString> path = waitForRecent(program, 60s);
+    ASSERT_TRUE(path.has_value()) << program.output().toStdString();
+    scene.close();
+    if (std::optional<AlertReader> saved = AlertReader::waitFor("Saved", 20s)) {
+        saved->pressKey("Escape");
+    }
+
+    const std::optional<MediaFile> media = MediaFile::open(*path);
+    ASSERT_TRUE(media.has_value());
+    ASSERT_EQ(media->stream("video")->width, kScreenA.width());
+    // The tray icon's red dot is on this screen too, in the panel, as a recording should show.
+    const QRect tray = program.trayIcon().value_or(QRect()).adjusted(-2, -2, 2, 2);
+    const std::vector<QImage> frames = media->frames(4);
+    ASSERT_GE(frames.size(), 5u);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        int red = 0;
+        for (int y = 0; y < frames[i].height(); ++y) {
+            for (int x = 0; x < frames[i].width(); ++x) {
+                red += isOutlineRed(frames[i].pixel(x, y)) && !tray.contains(x, y) ? 1 : 0;
+            }
+        }
+        ASSERT_EQ(red, 0) << "frame " << i * 4;
+    }
+    EXPECT_TRUE(program.stop());
+}
+
 INSTANTIATE_TEST_SUITE_P(Sound, RecordingTest,
                          ::testing::Values(SoundCase{"WithSystemSound", true},
                                            SoundCase{"WithoutSystemSound", false}),

@@ -61,9 +61,50 @@ TEST(IndicatorGeometry, CountdownCircleAndNumberSizes) {
     EXPECT_DOUBLE_EQ(countdownDiameter(QSizeF(225, 400)), 180);
 }
 
-TEST(IndicatorGeometry, ThePillSitsSixPointsBelowTheTopOfTheAvailableArea) {
-    EXPECT_EQ(stopPillOrigin(QRectF(0, 32, 1920, 1048), QSizeF(100, 40)), QPointF(910, 38));
-    EXPECT_EQ(stopPillOrigin(QRectF(1920, 0, 1920, 1080), QSizeF(101, 40)), QPointF(2829.5, 6));
+// Two screens side by side, the first with a 32-point panel at its top.
+const std::vector<ScreenArea> kScreens = {
+    {QRectF(0, 0, 1920, 1080), QRectF(0, 32, 1920, 1048)},
+    {QRectF(1920, 0, 1920, 1080), QRectF(1920, 0, 1920, 1080)},
+};
+const QSizeF kPill(100, 40);
+
+TEST(IndicatorGeometry, TheStopPillIsNeverOnTheRecordedRegion) {
+    struct Case {
+        const char* what;
+        std::vector<ScreenArea> screens;
+        size_t home;
+        QRectF region;
+        std::optional<QRectF> pill;
+    };
+    const Case cases[] = {
+        {"top centre, 6 points under the panel", kScreens, 0, QRectF(100, 500, 640, 360),
+         QRectF(910, 38, 100, 40)},
+        {"top centre of a screen without a panel", kScreens, 1, QRectF(1920, 500, 640, 360),
+         QRectF(2830, 6, 100, 40)},
+        {"below a region that covers the top centre", kScreens, 0, QRectF(600, 32, 700, 500),
+         QRectF(900, 541, 100, 40)},
+        {"below, centred on the region", kScreens, 0, QRectF(900, 50, 1020, 500),
+         QRectF(1360, 559, 100, 40)},
+        {"a full screen goes to the other screen", kScreens, 0, QRectF(0, 0, 1920, 1080),
+         QRectF(2830, 6, 100, 40)},
+        {"one full screen leaves no room",
+         {kScreens[0]},
+         0,
+         QRectF(0, 0, 1920, 1080),
+         std::nullopt},
+        {"a mirrored screen shows the region too",
+         {kScreens[0], {QRectF(0, 0, 1920, 1080), QRectF(0, 0, 1920, 1080)}},
+         0,
+         QRectF(0, 0, 1920, 1080),
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::optional<QRectF> pill = stopPillFrame(c.screens, c.home, c.region, kPill);
+        EXPECT_EQ(pill, c.pill) << c.what;
+        if (pill) {
+            EXPECT_FALSE(pill->intersects(c.region.adjusted(-3, -3, 3, 3))) << c.what;
+        }
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QPointer>
 #include <QScreen>
 #include <QTest>
 
@@ -78,15 +79,24 @@ TEST(CountdownWindow, DrawsTheNumberInADarkCircleAndNothingElse) {
 TEST(StopPill, SitsAtTheTopCentreOfItsScreenAndStopsOnAClick) {
     QScreen* screen = lastScreen();
     int clicks = 0;
-    StopPill pill(screen, [&] { ++clicks; });
-    StopPillView* view = pill.panel();
+    // A click ends the recording, which takes the pill down from inside its own click.
+    std::unique_ptr<StopPill> pill;
+    bool aliveDuringItsClick = false;
+    pill = std::make_unique<StopPill>(screen, QRectF(100, 500, 640, 360), [&] {
+        if (++clicks == 2) {
+            QPointer<StopPillView> clicked = pill->panel();
+            pill->close();
+            aliveDuringItsClick = !clicked.isNull();
+        }
+    });
+    QPointer<StopPillView> view = pill->panel();
     ASSERT_NE(view, nullptr);
     const QRect available = screen->availableGeometry();
     EXPECT_EQ(view->geometry().top(), available.top() + 6);
     EXPECT_NEAR(view->geometry().center().x(), available.center().x(), 1);
     EXPECT_FALSE(view->windowFlags() & Qt::WindowTransparentForInput);
     EXPECT_TRUE(view->windowFlags() & Qt::WindowDoesNotAcceptFocus);
-    pill.orderFront();
+    pill->orderFront();
     testing::drainMainThread();
     if (!view->composited()) {
         EXPECT_TRUE(view->mask().contains(view->rect().center()));
@@ -100,8 +110,11 @@ TEST(StopPill, SitsAtTheTopCentreOfItsScreenAndStopsOnAClick) {
     EXPECT_EQ(clicks, 1);
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
     EXPECT_EQ(clicks, 1) << "outside the capsule";
-    pill.close();
-    pill.close();
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, view->rect().center());
+    EXPECT_TRUE(aliveDuringItsClick) << "the view is not deleted under its own mouse handler";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(view.isNull()) << "and goes once the click has been handled";
+    pill->close();
 }
 
 }  // namespace
