@@ -96,13 +96,27 @@ TerminateReply AppDelegate::applicationShouldTerminate() {
 
 void AppDelegate::requestQuit() {
     if (applicationShouldTerminate() == TerminateReply::now) {
-        services_.terminate();
+        terminateOnceAnnounced();
     }
 }
 
 void AppDelegate::allowTermination() {
     quitAfterStop_ = false;
-    services_.terminate();
+    terminateOnceAnnounced();
+}
+
+// A file saved just before the quit is announced asynchronously (the notification server is
+// asked over D-Bus); ending the event loop first would drop the announcement.
+void AppDelegate::terminateOnceAnnounced() {
+    Notifier* notifier = services_.notifier;
+    if (!notifier->busy()) {
+        services_.terminate();
+        return;
+    }
+    if (!waitingForAnnouncement_) {
+        waitingForAnnouncement_ = true;
+        connect(notifier, &Notifier::settled, this, &AppDelegate::terminateOnceAnnounced);
+    }
 }
 
 void AppDelegate::machineWillSleep() {

@@ -76,6 +76,7 @@ class AppDelegate final : public QObject {
     void closeIndicators();
     void releaseOverlay();
     void allowTermination();
+    void terminateOnceAnnounced();
 
     // Menu actions.
     void revealRecent(const QString& path);
@@ -100,6 +101,7 @@ class AppDelegate final : public QObject {
     std::optional<QDateTime> startDate_;
     std::optional<QString> currentURL_;
     bool quitAfterStop_ = false;
+    bool waitingForAnnouncement_ = false;
 };
 
 }  // namespace vantorel

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QObject>
-
 #include "feedback/notifier.h"
 
 namespace vantorel {
@@ -11,7 +9,7 @@ class Presenter;
 
 // Announces every save with the "Saved" alert, later on the main thread (never from inside the
 // caller's own step). Used where no notification service can be reached.
-class AlertNotifier final : public QObject, public Notifier {
+class AlertNotifier final : public Notifier {
     Q_OBJECT
 
   public:
@@ -19,10 +17,12 @@ class AlertNotifier final : public QObject, public Notifier {
 
     void setup() override {}
     void notifySaved(const QString& path) override;
+    bool busy() const override { return waiting_ > 0; }
 
   private:
     Presenter& presenter_;
     FileBrowser& fileBrowser_;
+    int waiting_ = 0;  // alerts asked for and not yet answered
 };
 
 }  // namespace vantorel

@@ -46,7 +46,9 @@ QString desktopEntry() {
 
 FreedesktopNotifier::FreedesktopNotifier(QDBusConnection bus, Presenter& presenter,
                                          FileBrowser& fileBrowser)
-    : bus_(std::move(bus)), fileBrowser_(fileBrowser), fallback_(presenter, fileBrowser) {}
+    : bus_(std::move(bus)), fileBrowser_(fileBrowser), fallback_(presenter, fileBrowser) {
+    connect(&fallback_, &Notifier::settled, this, &FreedesktopNotifier::settleWhenIdle);
+}
 
 void FreedesktopNotifier::setup() {
     if (listening_ || !bus_.isConnected()) {
@@ -69,6 +71,7 @@ QString FreedesktopNotifier::bodyFor(const QString& path, bool serverReadsMarkup
 }
 
 void FreedesktopNotifier::notifySaved(const QString& path) {
+    ++posting_;
     if (!bus_.isConnected()) {
         fallBack(path);
         return;
@@ -102,11 +105,24 @@ void FreedesktopNotifier::post(const QString& path, const QStringList& capabilit
             return;
         }
         open_[reply.value()] = path;
+        handedOver();
     });
 }
 
 void FreedesktopNotifier::fallBack(const QString& path) {
     fallback_.notifySaved(path);
+    handedOver();
+}
+
+void FreedesktopNotifier::handedOver() {
+    --posting_;
+    settleWhenIdle();
+}
+
+void FreedesktopNotifier::settleWhenIdle() {
+    if (!busy()) {
+        emit settled();
+    }
 }
 
 void FreedesktopNotifier::actionInvoked(uint id, const QString& actionKey) {

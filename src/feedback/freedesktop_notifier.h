@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -19,7 +18,7 @@ class Presenter;
 // (org.freedesktop.Notifications) with a "Reveal in Finder" action. Whenever no server answers
 // or posting fails, the "Saved" alert stands in, so every save is announced exactly once.
 // Main thread only.
-class FreedesktopNotifier final : public QObject, public Notifier {
+class FreedesktopNotifier final : public Notifier {
     Q_OBJECT
 
   public:
@@ -28,6 +27,7 @@ class FreedesktopNotifier final : public QObject, public Notifier {
     // Starts listening for the server's answers to our notifications.
     void setup() override;
     void notifySaved(const QString& path) override;
+    bool busy() const override { return posting_ > 0 || fallback_.busy(); }
 
     // The notifications still open, by the server's id, with the file each one announces.
     const std::map<uint, QString>& openNotifications() const { return open_; }
@@ -41,12 +41,16 @@ class FreedesktopNotifier final : public QObject, public Notifier {
 
   private:
     void post(const QString& path, const QStringList& capabilities);
+    // The server has the notification, or the alert was asked for instead.
+    void handedOver();
     void fallBack(const QString& path);
+    void settleWhenIdle();
 
     QDBusConnection bus_;
     FileBrowser& fileBrowser_;
     AlertNotifier fallback_;
     bool listening_ = false;
+    int posting_ = 0;  // saves whose notification the server has not taken yet
     std::map<uint, QString> open_;
 };
 

@@ -1,15 +1,24 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 namespace vantorel {
 
 // Tells the user that a recording was saved, exactly once per call. Main thread only.
-class Notifier {
+class Notifier : public QObject {
+    Q_OBJECT
+
   public:
-    virtual ~Notifier() = default;
     virtual void setup() = 0;
     virtual void notifySaved(const QString& path) = 0;
+    // True while an announcement is still on its way: waiting for the notification server, or
+    // shown as an alert that is not answered yet. The program ends only once this is false.
+    virtual bool busy() const = 0;
+
+  signals:
+    // Every announcement asked for so far has been made (busy() is false again).
+    void settled();
 };
 
 }  // namespace vantorel

@@ -227,6 +227,7 @@ class FakeNotifier final : public Notifier {
   public:
     void setup() override { ++setups; }
     void notifySaved(const QString& path) override { saved.push_back(path); }
+    bool busy() const override { return false; }
     std::vector<QString> saved;
     int setups = 0;
 };

@@ -13,6 +13,7 @@
 #include "fake_notification_server.h"
 #include "fake_presenter.h"
 #include "feedback/freedesktop_notifier.h"
+#include "flow_fixture.h"
 #include "platform/file_browser.h"
 #include "private_bus.h"
 
@@ -229,6 +230,53 @@ TEST_F(NotifierTest, WithoutASessionBusTheSavedAlertStandsIn) {
     drainMainThread();
     EXPECT_EQ(presenter_.alerts.size(), 1u);
     QDBusConnection::disconnectFromBus("vantorel-no-bus");
+}
+
+// Quitting (the menu, a logout's SIGTERM) while recording saves the file and then ends the
+// program: it must not end before the saved file was announced.
+class QuitWhileRecordingTest : public FlowTest {
+  protected:
+    void SetUp() override {
+        FlowTest::SetUp();
+        ASSERT_TRUE(bus_.running());
+        AppServices withRealNotifier = services();
+        notifier_ =
+            std::make_unique<FreedesktopNotifier>(bus_.connect("client"), presenter_, fileBrowser_);
+        withRealNotifier.notifier = notifier_.get();
+        delegate_ = std::make_unique<AppDelegate>(std::move(withRealNotifier));
+        delegate_->applicationDidFinishLaunching();
+    }
+    void TearDown() override {
+        FlowTest::TearDown();
+        notifier_.reset();
+    }
+
+    PrivateBus bus_;
+    std::unique_ptr<FreedesktopNotifier> notifier_;
+};
+
+TEST_F(QuitWhileRecordingTest, TheProgramEndsOnlyOnceTheSaveIsAnnounced) {
+    for (const bool serverRuns : {true, false}) {
+        SCOPED_TRACE(serverRuns ? "a notification server" : "no server: the alert");
+        std::unique_ptr<FakeNotificationServer> server;
+        if (serverRuns) {
+            server = std::make_unique<FakeNotificationServer>(bus_.connect("server"),
+                                                              QStringList{"actions", "body"});
+            ASSERT_TRUE(server->registered());
+        }
+        terminations_ = 0;
+        presenter_.alerts.clear();
+        keepSavedFile();
+        toRecording();
+        delegate_->requestQuit();
+        ASSERT_TRUE(waitUntil([&] { return terminations_ > 0; }));
+        if (serverRuns) {
+            EXPECT_EQ(server->received.size(), 1u);
+        } else {
+            EXPECT_EQ(alertTitles(), std::vector<QString>{"Saved"});
+        }
+        EXPECT_EQ(terminations_, 1);
+    }
 }
 
 TEST_F(NotifierTest, EachSaveIsAnnouncedOnceWhenTheServerComesAndGoes) {
