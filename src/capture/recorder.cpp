@@ -8,6 +8,7 @@
 #include "capture/recorder_error.h"
 #include "capture/recorder_settings.h"
 #include "capture/sample_rules.h"
+#include "platform/file_identity.h"
 
 namespace vantorel {
 
@@ -19,12 +20,6 @@ ErrorRef orWriterFailed(ErrorRef error) {
 
 ErrorRef writerErrorOrFailed(const MediaWriter& writer) {
     return orWriterFailed(writer.error());
-}
-
-// A file that cannot be deleted (or was never created) is no failure of the recording.
-void removeFile(const std::filesystem::path& path) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
 }
 
 // Only a broken stream drops its start completion without answering; treat it as a refusal.
@@ -39,8 +34,11 @@ ErrorRef unansweredStart() {
 class FinishAnswer {
   public:
     FinishAnswer(std::shared_ptr<MediaWriter> writer, std::filesystem::path url,
-                 std::function<void(StopResult)> deliver)
-        : writer_(std::move(writer)), url_(std::move(url)), deliver_(std::move(deliver)) {}
+                 std::optional<FileIdentity> identity, std::function<void(StopResult)> deliver)
+        : writer_(std::move(writer)),
+          url_(std::move(url)),
+          identity_(identity),
+          deliver_(std::move(deliver)) {}
     FinishAnswer(const FinishAnswer&) = delete;
     FinishAnswer& operator=(const FinishAnswer&) = delete;
     ~FinishAnswer() { answer(); }
@@ -54,13 +52,14 @@ class FinishAnswer {
             deliver_(StopResult{url_, nullptr});
             return;
         }
-        removeFile(url_);
+        removeIfStill(url_, identity_);
         deliver_(StopResult{std::nullopt, writerErrorOrFailed(*writer_)});
     }
 
   private:
     std::shared_ptr<MediaWriter> writer_;
     std::filesystem::path url_;
+    std::optional<FileIdentity> identity_;
     std::function<void(StopResult)> deliver_;
     std::atomic<bool> answered_{false};
 };
@@ -82,7 +81,7 @@ Recorder::~Recorder() {
     stream_.reset();
     if (writer_ && outputURL_) {
         writer_->cancelWriting();
-        removeFile(*outputURL_);
+        removeIfStill(*outputURL_, outputIdentity_);
     }
 }
 
@@ -129,6 +128,9 @@ ErrorRef Recorder::openWriter(const RecorderConfig& config) {
     if (!writer) {
         return RecorderError::cannotWrite(orWriterFailed(creationError));
     }
+    // The writer has just created the file: whatever is at the path now is ours. Only that file
+    // is ever removed, never one that takes its name later.
+    const std::optional<FileIdentity> identity = identityOf(config.outputURL);
 
     const std::shared_ptr<WriterInput> video = writer->makeVideoInput(videoSettingsFor(config));
     if (video) {
@@ -159,11 +161,12 @@ ErrorRef Recorder::openWriter(const RecorderConfig& config) {
 
     // Committed on the sample queue before any stream exists, so the first buffer can never
     // find a half-built writing state.
-    runOnSampleQueue([this, writer, video, audio, url = config.outputURL] {
+    runOnSampleQueue([this, writer, video, audio, url = config.outputURL, identity] {
         writer_ = writer;
         videoInput_ = video;
         audioInput_ = audio;
         outputURL_ = url;
+        outputIdentity_ = identity;
         sessionStart_ = MediaTime::invalid();
         lastVideoTime_ = MediaTime::invalid();
         reportedFailure_ = false;
@@ -204,7 +207,7 @@ void Recorder::cleanUpAfterStreamFailure(const std::filesystem::path& path) {
         if (writer_) {
             writer_->cancelWriting();
         }
-        removeFile(path);
+        removeIfStill(path, outputIdentity_);
         writer_.reset();
         videoInput_.reset();
         audioInput_.reset();
@@ -253,13 +256,13 @@ void Recorder::finishOnSampleQueue(std::function<void(StopResult)> deliver) {
 
     if (writer->status() == WriterStatus::failed) {
         ErrorRef error = writerErrorOrFailed(*writer);
-        removeFile(url);
+        removeIfStill(url, outputIdentity_);
         deliver(StopResult{std::nullopt, std::move(error)});
         return;
     }
     if (!sessionStart_.isValid()) {
         writer->cancelWriting();
-        removeFile(url);
+        removeIfStill(url, outputIdentity_);
         deliver(StopResult{std::nullopt, RecorderError::noFrames()});
         return;
     }
@@ -275,7 +278,7 @@ void Recorder::finishOnSampleQueue(std::function<void(StopResult)> deliver) {
 
     // The completion keeps the writer alive until it has answered; the writer lets go of the
     // completion once it has run it.
-    auto answer = std::make_shared<FinishAnswer>(writer, url, std::move(deliver));
+    auto answer = std::make_shared<FinishAnswer>(writer, url, outputIdentity_, std::move(deliver));
     writer->finishWriting([answer] { answer->answer(); });
     videoInput_.reset();
     audioInput_.reset();

@@ -10,6 +10,7 @@
 #include "capture/stop_result.h"
 #include "platform/capture_service.h"
 #include "platform/error.h"
+#include "platform/file_identity.h"
 #include "platform/host_clock.h"
 #include "platform/media_time.h"
 #include "platform/media_writer.h"
@@ -89,6 +90,7 @@ class Recorder final : public CaptureEngine,
     std::shared_ptr<WriterInput> videoInput_;
     std::shared_ptr<WriterInput> audioInput_;
     std::optional<std::filesystem::path> outputURL_;
+    std::optional<FileIdentity> outputIdentity_;
     MediaTime sessionStart_ = MediaTime::invalid();
     MediaTime lastVideoTime_ = MediaTime::invalid();
     bool reportedFailure_ = false;

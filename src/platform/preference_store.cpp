@@ -9,6 +9,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+
 namespace vantorel {
 
 QString PreferenceStore::defaultPath() {
@@ -28,6 +30,7 @@ void PreferenceStore::registerDefaults(const QJsonObject& defaults) {
 }
 
 QJsonValue PreferenceStore::lookup(const QString& key) const {
+    refresh();
     if (values_.contains(key)) {
         return values_.value(key);
     }
@@ -106,13 +109,32 @@ void PreferenceStore::setStringList(const QString& key, const QStringList& value
 }
 
 void PreferenceStore::set(const QString& key, const QJsonValue& value) {
+    refresh();
     values_.insert(key, value);
     save();
 }
 
-void PreferenceStore::load() {
+PreferenceStore::FileStamp PreferenceStore::stampOfFile() const {
+    struct stat info {};
+    if (::stat(QFile::encodeName(filePath_).constData(), &info) != 0) {
+        return FileStamp{};
+    }
+    return FileStamp{true, int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec,
+                     static_cast<int64_t>(info.st_size), static_cast<uint64_t>(info.st_ino)};
+}
+
+void PreferenceStore::refresh() const {
+    if (stampOfFile() != stamp_) {
+        load();
+    }
+}
+
+void PreferenceStore::load() const {
+    values_ = QJsonObject();
+    persists_ = true;
+    stamp_ = stampOfFile();
     QFile file(filePath_);
-    if (!file.exists()) {
+    if (!stamp_.exists) {
         return;
     }
     if (!file.open(QIODevice::ReadOnly)) {
@@ -135,11 +157,12 @@ void PreferenceStore::load() {
     persists_ = QFileInfo(filePath_).isWritable();
 }
 
-void PreferenceStore::setAside() {
+void PreferenceStore::setAside() const {
     const QString stamp = QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
     const QString aside = filePath_ + ".unreadable-" + stamp;
     if (QFile::rename(filePath_, aside)) {
         setAsidePath_ = aside;
+        stamp_ = stampOfFile();  // no file now: the values of this session are what counts
     } else {
         persists_ = false;  // cannot move it away, so never write over it
     }
@@ -155,7 +178,9 @@ void PreferenceStore::save() {
         return;  // a store that cannot be written keeps its values for this session
     }
     file.write(QJsonDocument(values_).toJson(QJsonDocument::Indented));
-    file.commit();
+    if (file.commit()) {
+        stamp_ = stampOfFile();
+    }
 }
 
 }  // namespace vantorel

@@ -13,10 +13,11 @@ namespace vantorel {
 // The per-user preference store: written values kept in a JSON file, over a registration layer
 // of defaults that lives only in memory. Reading a key with neither gives the type's empty value.
 //
-// The file is replaced atomically on every write. A file that cannot be read or parsed never
-// stops the program: the store starts empty, the file is moved aside (or, when that fails, left
-// alone and never written over), and the values written in this session stay in memory.
-// Main thread only.
+// The file is replaced atomically on every write, and read again whenever it changed on disk
+// since (a hand edit while the program runs is seen at the next read and kept by the next
+// write). A file that cannot be read or parsed never stops the program: the store starts empty,
+// the file is moved aside (or, when that fails, left alone and never written over), and the
+// values written in this session stay in memory. Main thread only.
 class PreferenceStore {
   public:
     // The store of the current user: Vantorel/preferences.json under the XDG config directory.
@@ -46,17 +47,32 @@ class PreferenceStore {
     bool persists() const { return persists_; }
 
   private:
+    // What tells that the file was replaced or edited since it was last read or written.
+    struct FileStamp {
+        bool exists = false;
+        int64_t modifiedNs = 0;
+        int64_t size = 0;
+        uint64_t inode = 0;
+        friend bool operator==(const FileStamp&, const FileStamp&) = default;
+    };
+
     QJsonValue lookup(const QString& key) const;
     void set(const QString& key, const QJsonValue& value);
-    void load();
-    void setAside();
+    FileStamp stampOfFile() const;
+    // Reads the file again when it is not the one last read or written.
+    void refresh() const;
+    void load() const;
+    void setAside() const;
     void save();
 
     QString filePath_;
-    QJsonObject values_;
+    // The file's contents as last read or written; read afresh on a change, so const reads may
+    // update them.
+    mutable QJsonObject values_;
+    mutable FileStamp stamp_;
+    mutable std::optional<QString> setAsidePath_;
+    mutable bool persists_ = true;
     QJsonObject defaults_;
-    std::optional<QString> setAsidePath_;
-    bool persists_ = true;
 };
 
 }  // namespace vantorel

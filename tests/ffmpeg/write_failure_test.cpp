@@ -6,6 +6,8 @@
 
 #include <csignal>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include "platform/ffmpeg/ffmpeg_writer_factory.h"
 #include "writer_harness.h"
@@ -45,16 +47,21 @@ void expectDiskFull(const MediaWriter& writer) {
     expectPosixFailure(writer, ENOSPC, "No space left on device");
 }
 
-// /dev/full takes the open but fails every write with ENOSPC; the header is the first write.
-TEST(WriteFailure, AWriteErrorWhileStartingFailsStartWriting) {
-    ErrorRef error;
-    auto writer = FfmpegWriterFactory().makeWriter("/dev/full", error);
-    ASSERT_TRUE(writer);
-    writer->addInput(writer->makeVideoInput(greedySettings()));
-    EXPECT_FALSE(writer->startWriting());
-    expectDiskFull(*writer);
-    writer.reset();
-    // The writer removes only files of its own making, never a device.
+// A file that appeared at the path, or a device, is never opened, truncated or removed.
+TEST(WriteFailure, AnythingAlreadyAtThePathIsLeftAlone) {
+    ScratchFolder folder;
+    const std::filesystem::path taken = folder.file("taken.mp4");
+    std::ofstream(taken) << "someone else's";
+    for (const std::filesystem::path& path : {taken, std::filesystem::path("/dev/full")}) {
+        ErrorRef error;
+        EXPECT_FALSE(FfmpegWriterFactory().makeWriter(path, error)) << path;
+        const PlatformError* platform = asPlatformError(error);
+        ASSERT_NE(platform, nullptr);
+        EXPECT_EQ(platform->code(), EEXIST);
+    }
+    std::string content;
+    std::getline(std::ifstream(taken), content);
+    EXPECT_EQ(content, "someone else's");
     struct stat device {};
     ASSERT_EQ(stat("/dev/full", &device), 0);
     EXPECT_TRUE(S_ISCHR(device.st_mode));

@@ -83,6 +83,20 @@ TEST_F(PreferenceStoreTest, CorruptFileIsKeptAsideAndNeverOverwritten) {
     EXPECT_EQ(PreferenceStore(path()).integer("frameRate"), 30);
 }
 
+// The file edited by hand while the program runs: the edit is read, and the next change made
+// through the program keeps it instead of writing the old values back.
+TEST_F(PreferenceStoreTest, AHandEditWhileRunningIsReadAndKept) {
+    PreferenceStore store(path());
+    store.setInteger("frameRate", 60);
+    writeFile(R"({"frameRate": 30, "showsCursor": false, "saveFolder": "/media/usb"})");
+    EXPECT_EQ(store.integer("frameRate"), 30);
+    store.setBoolean("recordSystemSound", true);
+    const QJsonObject onDisk = QJsonDocument::fromJson(readFile()).object();
+    EXPECT_EQ(onDisk.value("saveFolder").toString(), "/media/usb");
+    EXPECT_EQ(onDisk.value("frameRate").toInt(), 30);
+    EXPECT_TRUE(onDisk.value("recordSystemSound").toBool());
+}
+
 TEST_F(PreferenceStoreTest, ValuesOfTheWrongShapeReadAsEmptyOrCoerced) {
     writeFile(R"({"recentRecordings": ["/a.mp4", 3], "frameRate": "60", "showsCursor": 1,
                  "lastWidth": 1280.0, "saveFolder": ["x"]})");

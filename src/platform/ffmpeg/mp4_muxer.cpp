@@ -5,30 +5,31 @@
 namespace vantorel {
 
 void Mp4Muxer::ContextDeleter::operator()(AVFormatContext* context) const {
-    avio_closep(&context->pb);
-    avformat_free_context(context);
+    avformat_free_context(context);  // the I/O context is the file's own
 }
 
-Mp4Muxer::Mp4Muxer(std::filesystem::path path) : path_(std::move(path)) {}
+Mp4Muxer::Mp4Muxer(std::unique_ptr<OutputFile> file) : file_(std::move(file)) {}
 
 Mp4Muxer::~Mp4Muxer() {
     close();
 }
 
 std::unique_ptr<Mp4Muxer> Mp4Muxer::create(const std::filesystem::path& path, ErrorRef& error) {
-    std::unique_ptr<Mp4Muxer> muxer(new Mp4Muxer(path));
+    std::unique_ptr<OutputFile> file = OutputFile::create(path, error);
+    if (!file) {
+        return nullptr;
+    }
     AVFormatContext* raw = nullptr;
-    int result = avformat_alloc_output_context2(&raw, nullptr, "mp4", path.c_str());
+    const int result = avformat_alloc_output_context2(&raw, nullptr, "mp4", path.c_str());
     if (result < 0) {
         error = errorFromAv(result);
+        file->discard();
         return nullptr;
     }
+    raw->pb = file->io();
+    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    std::unique_ptr<Mp4Muxer> muxer(new Mp4Muxer(std::move(file)));
     muxer->context_.reset(raw);
-    result = avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE);
-    if (result < 0) {
-        error = errorFromAv(result);
-        return nullptr;
-    }
     return muxer;
 }
 
@@ -80,26 +81,22 @@ ErrorRef Mp4Muxer::finish() {
         return errorFromAv(AVERROR(EBADF));
     }
     // The trailer flushes the interleaver and the buffered bytes and reports a write error.
-    int result = av_write_trailer(context_.get());
-    if (result >= 0) {
-        result = avio_closep(&context_->pb);
-    }
+    const int result = av_write_trailer(context_.get());
     context_.reset();
-    return result < 0 ? errorFromAv(result) : nullptr;
+    ErrorRef closed = file_->close();
+    return result < 0 ? errorFromAv(result) : closed;
 }
 
 void Mp4Muxer::close() {
     std::lock_guard lock(mutex_);
     context_.reset();
+    static_cast<void>(file_->close());
 }
 
 void Mp4Muxer::discard() {
-    close();
-    // Only ever a file that we made: never a device or whatever else the path names.
-    std::error_code ignored;
-    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path_, ignored))) {
-        std::filesystem::remove(path_, ignored);
-    }
+    std::lock_guard lock(mutex_);
+    context_.reset();
+    file_->discard();
 }
 
 }  // namespace vantorel

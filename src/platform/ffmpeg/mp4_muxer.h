@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/error.h"
+#include "platform/ffmpeg/output_file.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -16,10 +17,12 @@ namespace vantorel {
 // One MPEG-4 file opened for writing, shared by the encoders of its tracks.
 //
 // The file is created when the muxer is made, so that a folder that cannot be written to is
-// reported by the writer factory, before any encoder is set up or capture is started.
+// reported by the writer factory, before any encoder is set up or capture is started. It is
+// created exclusively (see OutputFile): a file already at the path is left alone.
 class Mp4Muxer {
   public:
-    // Creates (or truncates) the file at `path`; null with `error` set when that fails.
+    // Creates the file at `path`; null with `error` set when that fails, also when something
+    // is already there.
     static std::unique_ptr<Mp4Muxer> create(const std::filesystem::path& path, ErrorRef& error);
     // Closes the file if it is still open, without a trailer.
     ~Mp4Muxer();
@@ -44,21 +47,19 @@ class Mp4Muxer {
     ErrorRef finish();
     // Closes the file as it is, without an index. Called on the writer's caller thread.
     void close();
-    // Closes the file and removes it if it is a regular file: for a file that never got its
-    // header.
+    // Closes the file and removes it, as long as it is still the file made here: for a file
+    // that never got its header.
     void discard();
-
-    const std::filesystem::path& path() const { return path_; }
 
   private:
     struct ContextDeleter {
         void operator()(AVFormatContext* context) const;
     };
 
-    explicit Mp4Muxer(std::filesystem::path path);
+    explicit Mp4Muxer(std::unique_ptr<OutputFile> file);
 
-    std::filesystem::path path_;
     std::mutex mutex_;
+    std::unique_ptr<OutputFile> file_;
     std::unique_ptr<AVFormatContext, ContextDeleter> context_;
 };
 

@@ -9,7 +9,10 @@ namespace vantorel::testing {
 FakeMediaWriter::FakeMediaWriter(std::filesystem::path path, std::shared_ptr<CallLog> log)
     : path_(std::move(path)),
       log_(std::move(log)),
-      finisher_(std::make_unique<SerialQueue>("fake.writer")) {}
+      finisher_(std::make_unique<SerialQueue>("fake.writer")) {
+    // Made with the writer, as a real writer makes its file.
+    std::ofstream(path_, std::ios::binary | std::ios::app);
+}
 
 std::shared_ptr<WriterInput> FakeMediaWriter::makeVideoInput(const VideoOutputSettings& settings) {
     log_->add("makeVideoInput");
@@ -50,7 +53,7 @@ bool FakeMediaWriter::startWriting() {
         error_ = startError_;
         return false;
     }
-    std::ofstream file(path_, std::ios::binary | std::ios::trunc);
+    std::ofstream file(path_, std::ios::binary | std::ios::app);
     file << "fake movie header";
     if (!file) {
         status_ = WriterStatus::failed;
