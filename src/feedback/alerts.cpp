@@ -10,7 +10,12 @@ namespace vantorel::Alerts {
 void error(Presenter& presenter, const QString& title, const QString& message,
            const std::optional<QString>& details) {
     presenter.activateApplication();
-    AlertRequest alert{AlertStyle::warning, title, message, {"OK"}, std::nullopt};
+    // Escape or closing the alert dismisses it like "OK": the details open only when asked for.
+    AlertRequest alert{.style = AlertStyle::warning,
+                       .title = title,
+                       .message = message,
+                       .buttons = {"OK"},
+                       .escapeButton = 0};
     if (!details) {
         presenter.runAlert(alert);
         return;
@@ -22,33 +27,36 @@ void error(Presenter& presenter, const QString& title, const QString& message,
 }
 
 void showDetails(Presenter& presenter, const QString& text) {
-    presenter.runAlert(AlertRequest{AlertStyle::warning,
-                                    "Details",
-                                    "This is the technical message behind the problem.",
-                                    {"OK"},
-                                    AlertDetailsView{text}});
+    presenter.runAlert(AlertRequest{.style = AlertStyle::warning,
+                                    .title = "Details",
+                                    .message = "This is the technical message behind the problem.",
+                                    .buttons = {"OK"},
+                                    .escapeButton = 0,
+                                    .details = AlertDetailsView{text}});
 }
 
 bool permissionNeeded(Presenter& presenter) {
     presenter.activateApplication();
+    // Leaving the prompt with Escape is "Not Now": settings open only when the user says so.
     const int answer = presenter.runAlert(AlertRequest{
-        AlertStyle::informational,
-        "Screen recording permission needed",
-        "Vantorel needs your permission to see the screen so it can record the area you pick. "
-        "Turn it on in System Settings, Privacy & Security, Screen Recording. You may need to quit "
-        "and reopen the app afterwards.",
-        {"Open System Settings", "Not Now"},
-        std::nullopt});
+        .style = AlertStyle::informational,
+        .title = "Screen recording permission needed",
+        .message = "Vantorel needs your permission to see the screen so it can record the area you "
+                   "pick. Turn it on in System Settings, Privacy & Security, Screen Recording. You "
+                   "may need to quit and reopen the app afterwards.",
+        .buttons = {"Open System Settings", "Not Now"},
+        .escapeButton = 1});
     return answer == 0;
 }
 
 void saved(Presenter& presenter, FileBrowser& fileBrowser, const QString& path) {
     presenter.activateApplication();
-    const int answer = presenter.runAlert(AlertRequest{AlertStyle::warning,
-                                                       "Saved",
-                                                       QFileInfo(path).fileName(),
-                                                       {"Reveal in Finder", "OK"},
-                                                       std::nullopt});
+    // Escape acknowledges the save like "OK"; a file browser opens only when asked for.
+    const int answer = presenter.runAlert(AlertRequest{.style = AlertStyle::warning,
+                                                       .title = "Saved",
+                                                       .message = QFileInfo(path).fileName(),
+                                                       .buttons = {"Reveal in Finder", "OK"},
+                                                       .escapeButton = 1});
     if (answer == 0) {
         fileBrowser.revealFile(path);
     }

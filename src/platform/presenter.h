@@ -24,7 +24,10 @@ struct AlertRequest {
     QString title;
     QString message;
     QStringList buttons;
-    std::optional<AlertDetailsView> details;
+    // The button that Escape and closing the window answer. Only the caller knows which of its
+    // buttons means "leave things as they are"; it is not always the last one.
+    int escapeButton = 0;
+    std::optional<AlertDetailsView> details = std::nullopt;
 };
 
 struct FolderChooserRequest {
@@ -39,7 +42,8 @@ class Presenter {
     virtual ~Presenter() = default;
     // Brings the program to the front so that the next dialog gets keyboard focus.
     virtual void activateApplication() = 0;
-    // The index of the chosen button; -1 when the alert was closed without one.
+    // The index of the chosen button; Escape and closing the window choose the request's
+    // escapeButton. -1 when the alert was ended without any answer.
     virtual int runAlert(const AlertRequest& request) = 0;
     // The chosen folder's path, or nothing when the chooser was cancelled.
     virtual std::optional<QString> chooseFolder(const FolderChooserRequest& request) = 0;

@@ -67,8 +67,9 @@ void addAccessory(QMessageBox& box, QWidget* accessory) {
 }  // namespace
 
 void QtPresenter::activateApplication() {
-    // An accessory program has no window of its own to raise; the dialog that follows is made
-    // active when it opens. Nothing else to do on X11.
+    // An accessory program has no window of its own to raise. Qt asks the window manager to
+    // activate each modal window as it maps it (_NET_ACTIVE_WINDOW), and openbox grants that even
+    // while the user types in another program, so the alert that follows takes the keyboard.
 }
 
 int QtPresenter::runAlert(const AlertRequest& request) {
@@ -78,23 +79,27 @@ int QtPresenter::runAlert(const AlertRequest& request) {
     box.setText(request.title);
     box.setInformativeText(request.message);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QList<QAbstractButton*> buttons;
-    for (int i = 0; i < request.buttons.size(); ++i) {
-        // AcceptRole for the default, RejectRole for the rest keeps Qt from reordering them
-        // into platform order; the first button is the default one.
-        QPushButton* button = box.addButton(
-            request.buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
-        buttons.append(button);
+    QList<QPushButton*> buttons;
+    for (const QString& title : request.buttons) {
+        // The button box sorts by role, and puts accept and reject buttons in the platform's
+        // order (GNOME's the other way round). Action buttons are never reversed, so with one
+        // role for all the buttons keep the caller's order everywhere.
+        buttons.append(box.addButton(title, QMessageBox::ActionRole));
     }
     if (!buttons.isEmpty()) {
-        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+        box.setDefaultButton(buttons.first());
+    }
+    // Escape and the window's close button both answer this one. Left to itself the box would
+    // guess it from the buttons' roles, which say nothing about what the buttons mean.
+    if (request.escapeButton >= 0 && request.escapeButton < buttons.size()) {
+        box.setEscapeButton(buttons[request.escapeButton]);
     }
     if (request.details) {
         addAccessory(box, makeDetailsField(*request.details, &box));
     }
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
-    return static_cast<int>(buttons.indexOf(box.clickedButton()));
+    return static_cast<int>(buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
 }
 
 std::optional<QString> QtPresenter::chooseFolder(const FolderChooserRequest& request) {

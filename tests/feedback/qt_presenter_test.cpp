@@ -5,13 +5,23 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
+#include "event_loop.h"
+#include "fake_presenter.h"
+#include "feedback/alerts.h"
+#include "gtest_qt_printing.h"
 #include "platform/qt_presenter.h"
 
 namespace vantorel {
 namespace {
+
+using testing::FakeFileBrowser;
 
 // Answers the next modal dialog from inside its own event loop.
 void whenDialogOpens(const std::function<void(QWidget*)>& act) {
@@ -36,6 +46,61 @@ QPushButton* buttonTitled(QWidget* dialog, const QString& title) {
     return nullptr;
 }
 
+bool xdotool(const QStringList& arguments) {
+    return QProcess::execute("xdotool", arguments) == 0;
+}
+
+// Answers every alert that opens while it lives with a key pressed on the X server, after a
+// click on the alert has given it the keyboard. An alert that never gets the keyboard fails the
+// test and is ended without an answer.
+class KeyAnswerer {
+  public:
+    explicit KeyAnswerer(const QString& key) {
+        poll_.setInterval(20);
+        QObject::connect(&poll_, &QTimer::timeout, [key] {
+            QPointer<QWidget> box = QApplication::activeModalWidget();
+            if (box == nullptr || box->property("answered").toBool()) {
+                return;
+            }
+            box->setProperty("answered", true);
+            xdotool({"windowactivate", "--sync", QString::number(box->winId())});
+            if (!testing::waitUntil([&] { return box == nullptr || box->isActiveWindow(); })) {
+                ADD_FAILURE() << box->windowTitle().toStdString() << " never got the keyboard";
+                qobject_cast<QDialog*>(box.data())->reject();
+                return;
+            }
+            xdotool({"key", key});
+        });
+        poll_.start();
+    }
+
+  private:
+    QTimer poll_;
+};
+
+// The real presenter, noting each alert's title and answer.
+class RecordingPresenter final : public Presenter {
+  public:
+    void activateApplication() override { real_.activateApplication(); }
+    int runAlert(const AlertRequest& request) override {
+        const int answer = real_.runAlert(request);
+        answers.append(request.title + ": " + request.buttons.value(answer, "none"));
+        return answer;
+    }
+    std::optional<QString> chooseFolder(const FolderChooserRequest& request) override {
+        return real_.chooseFolder(request);
+    }
+
+    QStringList answers;
+
+  private:
+    QtPresenter real_;
+};
+
+bool onTheSessionsXServer() {
+    return QGuiApplication::platformName() == "xcb";
+}
+
 TEST(QtPresenter, RunsAnAlertWithButtonsInOrderAndReportsTheChoice) {
     QtPresenter presenter;
     QStringList seenButtons;
@@ -46,21 +111,25 @@ TEST(QtPresenter, RunsAnAlertWithButtonsInOrderAndReportsTheChoice) {
         ASSERT_NE(box, nullptr);
         seenText = box->text();
         seenInformative = box->informativeText();
-        for (QAbstractButton* button : box->buttons()) {
+        QList<QAbstractButton*> buttons = box->buttons();
+        std::ranges::sort(buttons, {},
+                          [](QAbstractButton* b) { return b->mapToGlobal(QPoint()).x(); });
+        for (QAbstractButton* button : buttons) {
             seenButtons.append(button->text());
         }
         EXPECT_EQ(box->defaultButton()->text(), "Open System Settings");
         buttonTitled(dialog, "Not Now")->click();
     });
-    const int answer = presenter.runAlert(AlertRequest{AlertStyle::informational,
-                                                       "Title",
-                                                       "Message",
-                                                       {"Open System Settings", "Not Now"},
-                                                       std::nullopt});
+    const int answer =
+        presenter.runAlert(AlertRequest{.style = AlertStyle::informational,
+                                        .title = "Title",
+                                        .message = "Message",
+                                        .buttons = {"Open System Settings", "Not Now"},
+                                        .escapeButton = 1});
     EXPECT_EQ(answer, 1);
     EXPECT_EQ(seenText, "Title");
     EXPECT_EQ(seenInformative, "Message");
-    EXPECT_EQ(seenButtons.size(), 2);
+    EXPECT_EQ(seenButtons, QStringList({"Open System Settings", "Not Now"})) << "left to right";
 }
 
 TEST(QtPresenter, DetailsAreASelectableMonospacedFieldOfTheGivenSize) {
@@ -81,21 +150,59 @@ TEST(QtPresenter, DetailsAreASelectableMonospacedFieldOfTheGivenSize) {
         checked = true;
         ok->click();
     });
-    EXPECT_EQ(presenter.runAlert(AlertRequest{AlertStyle::warning,
-                                              "Details",
-                                              "x",
-                                              {"OK"},
-                                              AlertDetailsView{"Error Domain=POSIX Code=28"}}),
-              0);
+    EXPECT_EQ(
+        presenter.runAlert(AlertRequest{.title = "Details",
+                                        .message = "x",
+                                        .buttons = {"OK"},
+                                        .details = AlertDetailsView{"Error Domain=POSIX Code=28"}}),
+        0);
     EXPECT_TRUE(checked);
 }
 
-TEST(QtPresenter, ClosingWithEscapeIsNotTheFirstButton) {
-    QtPresenter presenter;
-    whenDialogOpens([](QWidget* dialog) { qobject_cast<QMessageBox*>(dialog)->reject(); });
-    EXPECT_NE(presenter.runAlert(AlertRequest{
-                  AlertStyle::informational, "T", "M", {"Open", "Not Now"}, std::nullopt}),
-              0);
+// Escape, or closing the window (Alt+F4 is openbox's Close, as the title bar's button), leaves
+// things as they are: no details, no settings, no file browser.
+TEST(QtPresenter, EscapeOrClosingTheWindowAnswersTheButtonThatChangesNothing) {
+    if (!onTheSessionsXServer()) {
+        GTEST_SKIP() << "run inside scripts/headless-session.sh";
+    }
+    FakeFileBrowser browser;
+    struct Kind {
+        const char* name;
+        std::function<bool(Presenter&)> run;  // true when the alert went on to act
+        QString answer;
+    };
+    const Kind kinds[] = {
+        {"error",
+         [](Presenter& p) {
+             Alerts::error(p, "No display found", "M", QString("x"));
+             return false;
+         },
+         "No display found: OK"},
+        {"details",
+         [](Presenter& p) {
+             Alerts::showDetails(p, "x");
+             return false;
+         },
+         "Details: OK"},
+        {"permission", [](Presenter& p) { return Alerts::permissionNeeded(p); },
+         "Screen recording permission needed: Not Now"},
+        {"saved",
+         [&browser](Presenter& p) {
+             Alerts::saved(p, browser, "/v/a.mp4");
+             return !browser.revealed.empty();
+         },
+         "Saved: OK"},
+    };
+
+    for (const QString key : {"Escape", "alt+F4"}) {
+        for (const Kind& kind : kinds) {
+            SCOPED_TRACE(key.toStdString() + " on " + kind.name);
+            RecordingPresenter presenter;
+            KeyAnswerer answerer(key);
+            EXPECT_FALSE(kind.run(presenter));
+            EXPECT_EQ(presenter.answers, QStringList{kind.answer});
+        }
+    }
 }
 
 }  // namespace
