@@ -22,6 +22,10 @@ QRectF CountdownView::circle() const {
     return QRectF(centre.x() - diameter / 2, centre.y() - diameter / 2, diameter, diameter);
 }
 
+QFont CountdownView::numberFont() const {
+    return withPixelSize(roundedFont(1, QFont::Bold), countdownFontSize(circle().width()), *this);
+}
+
 void CountdownView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -32,7 +36,7 @@ void CountdownView::paintEvent(QPaintEvent*) {
     painter.setBrush(QColor(0, 0, 0, composited() ? 153 : 255));  // black at 0.6 where it can blend
     const QRectF disc = circle();
     painter.drawEllipse(disc);
-    painter.setFont(roundedFont(static_cast<int>(countdownFontSize(disc.width())), QFont::Bold));
+    painter.setFont(numberFont());
     painter.setPen(Qt::white);
     painter.drawText(QRectF(rect()), Qt::AlignCenter, QString::number(number_));
 }

@@ -43,6 +43,11 @@ QFont systemFont(int pixelSize, QFont::Weight weight) {
     return font;
 }
 
+QFont withPixelSize(QFont font, double pixelSize, const QPaintDevice& device) {
+    font.setPointSizeF(pixelSize * 72.0 / device.logicalDpiY());
+    return font;
+}
+
 QFont roundedFont(int pixelSize, QFont::Weight weight) {
     QFont font = systemFont(pixelSize, weight);
     const QString family = roundedFamily();

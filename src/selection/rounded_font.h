@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QPaintDevice>
 
 namespace vantorel {
 
@@ -11,5 +12,9 @@ QFont roundedFont(int pixelSize, QFont::Weight weight);
 
 // The plain system font at `pixelSize` logical pixels and `weight`.
 QFont systemFont(int pixelSize, QFont::Weight weight);
+
+// The same font at a size of a fraction of a pixel, for painting on `device`. Pixel sizes are
+// whole numbers in Qt, so the size goes in as points at the device's resolution.
+QFont withPixelSize(QFont font, double pixelSize, const QPaintDevice& device);
 
 }  // namespace vantorel

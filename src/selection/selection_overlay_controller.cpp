@@ -63,10 +63,8 @@ void SelectionOverlayController::installModelCallbacks() {
             &SelectionOverlayController::applyPreset);
     connect(&model_, &SelectionModel::swapRequested, this,
             [this] { applyPreset(model_.pixelHeight(), model_.pixelWidth()); });
-    connect(&model_, &SelectionModel::recordRequested, this,
-            &SelectionOverlayController::confirm);
-    connect(&model_, &SelectionModel::cancelRequested, this,
-            &SelectionOverlayController::cancel);
+    connect(&model_, &SelectionModel::recordRequested, this, &SelectionOverlayController::confirm);
+    connect(&model_, &SelectionModel::cancelRequested, this, &SelectionOverlayController::cancel);
 }
 
 SelectionView* SelectionOverlayController::activeView() const {
@@ -268,6 +266,9 @@ void SelectionOverlayController::showBar() {
         makeFloatingWindow(*panel, composited_);
         panel->setAttribute(Qt::WA_ShowWithoutActivating);
         panel->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+        // The bar never becomes the active window (the overlay keeps the keyboard); Qt would
+        // show tooltips only for the active one.
+        panel->setAttribute(Qt::WA_AlwaysShowToolTips);
         auto* layout = new QVBoxLayout(panel);
         layout->setContentsMargins(0, 0, 0, 0);
         auto* bar = new ControlBarView(&model_, panel);
@@ -300,11 +301,10 @@ void SelectionOverlayController::positionBar() {
     if (!rect_ || bar == nullptr || screen == nullptr) {
         return;
     }
-    const QPointF origin = barOriginTopDown(QRectF(screen->geometry()),
-                                            QRectF(screen->availableGeometry()), *rect_,
-                                            QSizeF(bar->size()));
-    bar->move(static_cast<int>(std::lround(origin.x())),
-                    static_cast<int>(std::lround(origin.y())));
+    const QPointF origin =
+        barOriginTopDown(QRectF(screen->geometry()), QRectF(screen->availableGeometry()), *rect_,
+                         QSizeF(bar->size()));
+    bar->move(static_cast<int>(std::lround(origin.x())), static_cast<int>(std::lround(origin.y())));
 }
 
 void SelectionOverlayController::redrawAll() {

@@ -76,6 +76,15 @@ TEST(CountdownWindow, DrawsTheNumberInADarkCircleAndNothingElse) {
     EXPECT_EQ(countdown.view(), nullptr);
 }
 
+TEST(CountdownWindow, TheNumberIsSixTenthsOfTheCircleNotRoundedDown) {
+    CountdownWindow countdown(Selection{lastScreen(), QRectF(0, 0, 100, 60), 100, 60});
+    const CountdownView* view = countdown.view();
+    const QFont font = view->numberFont();
+    const double pixels =
+        font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * view->logicalDpiY() / 72.0;
+    EXPECT_NEAR(pixels, 28.8, 1e-9) << "0.6 of a 48-point circle";
+}
+
 TEST(StopPill, SitsAtTheTopCentreOfItsScreenAndStopsOnAClick) {
     QScreen* screen = lastScreen();
     int clicks = 0;

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -417,6 +418,24 @@ TEST_F(OverlayTest, BarButtonsDriveTheController) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].pixelWidth, 1280);
     EXPECT_EQ(records[0].pixelHeight, 720);
+}
+
+// The bar's window is never the active one (the overlay keeps the keyboard), and Qt shows
+// tooltips only for the active window unless told otherwise.
+TEST_F(OverlayTest, TheBarsTooltipsShowOnHover) {
+    showController();
+    dragOn(viewA(), {800, 400}, {1000, 600});
+    auto* bar = controller->barWindow()->findChild<ControlBarView*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(testing::runUntil([&] { return bar->isVisible(); }));
+    auto* swap = bar->findChild<QAbstractButton*>(QStringLiteral("swap"));
+    const QPoint over = swap->mapToGlobal(swap->rect().center());
+    ASSERT_EQ(testing::runTool("xdotool",
+                               {"mousemove", QString::number(over.x()), QString::number(over.y())}),
+              0);
+    EXPECT_TRUE(testing::runUntil([] { return QToolTip::isVisible(); }, 5000));
+    EXPECT_EQ(QToolTip::text(), "Swap width and height");
+    QToolTip::hideText();
 }
 
 }  // namespace
