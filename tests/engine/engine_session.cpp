@@ -26,18 +26,22 @@ std::optional<T> awaitAnswer(std::future<T>& answer) {
 
 }  // namespace
 
-EngineSession::EngineSession(const std::string& displayName) {
+EngineSession::EngineSession(const std::string& displayName, std::chrono::milliseconds lag) {
     X11CaptureOptions options;
     options.displayName = displayName;
     options.audioSourceFactory = pulseAudioSourceFactory();
     service_ = std::make_shared<TappedCaptureService>(
-        std::make_shared<X11CaptureService>(std::move(options)), log_);
+        std::make_shared<X11CaptureService>(std::move(options)), log_, lag);
     const CaptureEngineFactory makeEngine = makeRecorderFactory(
         RecorderServices{service_, std::make_shared<FfmpegWriterFactory>(), clock_});
     engine_ = makeEngine();
 }
 
 EngineSession::~EngineSession() = default;
+
+uint64_t EngineSession::deliveredFrames() const {
+    return service_->deliveredFrames();
+}
 
 std::optional<CaptureDisplay> EngineSession::displayAt(double x, double y) {
     auto promise = std::make_shared<std::promise<std::optional<ShareableContent>>>();

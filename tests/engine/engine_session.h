@@ -15,6 +15,7 @@
 #include "logging_clock.h"
 #include "platform/capture_service.h"
 #include "platform/x11/capture_geometry.h"
+#include "tapped_capture_service.h"
 
 namespace vantorel::testing {
 
@@ -27,8 +28,9 @@ class EngineSession {
   public:
     static constexpr std::chrono::seconds kPatience{60};
 
-    // `displayName` empty: $DISPLAY.
-    explicit EngineSession(const std::string& displayName = {});
+    // `displayName` empty: $DISPLAY. `lag`: how long the recorder is kept from each buffer, as
+    // if it were busy.
+    explicit EngineSession(const std::string& displayName = {}, std::chrono::milliseconds lag = {});
     ~EngineSession();
 
     EngineSession(const EngineSession&) = delete;
@@ -50,6 +52,8 @@ class EngineSession {
     std::optional<StopResult> stop();
 
     const FrameLog& log() const { return *log_; }
+    // Frames the stream handed over for the recorder, taken in or not.
+    uint64_t deliveredFrames() const;
     FrameLog& log() { return *log_; }
     // Where the engine ended the file's timeline: its last reading of the host clock.
     MediaTime timelineEnd() const { return clock_->lastReading(); }
@@ -69,7 +73,7 @@ class EngineSession {
     std::shared_ptr<FrameLog> log_ = std::make_shared<FrameLog>();
     std::shared_ptr<LoggingClock> clock_ = std::make_shared<LoggingClock>();
     std::shared_ptr<Failures> failures_ = std::make_shared<Failures>();
-    std::shared_ptr<CaptureService> service_;
+    std::shared_ptr<TappedCaptureService> service_;
     std::shared_ptr<CaptureEngine> engine_;
 };
 

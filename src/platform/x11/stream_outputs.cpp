@@ -17,7 +17,11 @@ ErrorRef StreamOutputs::add(std::weak_ptr<StreamOutput> output, StreamOutputType
 }
 
 void StreamOutputs::deliver(StreamOutputType type, SampleBufferRef buffer,
-                            std::weak_ptr<CaptureStream> stream) const {
+                            const std::weak_ptr<CaptureStream>& stream) const {
+    std::shared_ptr<CaptureStream> source = stream.lock();
+    if (!source) {
+        return;  // delivered while the stream itself was being destroyed
+    }
     Registration registration;
     {
         std::lock_guard lock(mutex_);
@@ -27,11 +31,9 @@ void StreamOutputs::deliver(StreamOutputType type, SampleBufferRef buffer,
         }
         registration = it->second;
     }
-    registration.queue->async([output = std::move(registration.output), stream = std::move(stream),
+    registration.queue->async([output = std::move(registration.output), source = std::move(source),
                                buffer = std::move(buffer), type] {
-        auto receiver = output.lock();
-        auto source = stream.lock();
-        if (receiver && source) {
+        if (auto receiver = output.lock()) {
             receiver->streamDidOutput(*source, buffer, type);
         }
     });

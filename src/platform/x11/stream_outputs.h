@@ -16,10 +16,11 @@ class StreamOutputs {
     ErrorRef add(std::weak_ptr<StreamOutput> output, StreamOutputType type,
                  std::shared_ptr<SerialQueue> queue);
     // Posts `buffer` to the queue of the output registered for `type`; dropped when there is
-    // none. The stream is looked up when the task runs, so a stream gone by then delivers
-    // nothing. Any thread.
+    // none. The task keeps the stream alive until it has run: a buffer delivered before the
+    // stream stopped reaches its output even when the stream's owner has let go of it by then.
+    // Any thread.
     void deliver(StreamOutputType type, SampleBufferRef buffer,
-                 std::weak_ptr<CaptureStream> stream) const;
+                 const std::weak_ptr<CaptureStream>& stream) const;
 
   private:
     struct Registration {

@@ -79,6 +79,11 @@ uint64_t X11CaptureStream::skippedGrabs() const {
     return session_ ? session_->skippedGrabs() : 0;
 }
 
+uint64_t X11CaptureStream::deliveredFrames() const {
+    std::lock_guard lock(sessionMutex_);
+    return session_ ? session_->deliveredFrames() : 0;
+}
+
 void X11CaptureStream::begin(CaptureCompletion completion) {
     if (state_ != State::idle) {
         completion(invalidState("The stream was already started."));

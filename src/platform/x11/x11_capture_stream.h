@@ -46,6 +46,8 @@ class X11CaptureStream final : public CaptureStream,
 
     // Grabs left out because all `queueDepth` buffers were held. Any thread.
     uint64_t skippedGrabs() const;
+    // Frames handed to the outputs' queues. Any thread.
+    uint64_t deliveredFrames() const;
 
   private:
     enum class State {
