@@ -1,9 +1,7 @@
 #include "app/app_delegate.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QKeySequence>
 #include <QMenu>
 #include <QPointer>
 
@@ -13,6 +11,7 @@
 #include "app/folder_checks.h"
 #include "app/scheduler.h"
 #include "app/status_item.h"
+#include "app/tray_menu.h"
 #include "capture/recorder_error.h"
 #include "feedback/alerts.h"
 #include "feedback/notifier.h"
@@ -52,9 +51,10 @@ AppDelegate::~AppDelegate() = default;
 void AppDelegate::applicationDidFinishLaunching() {
     Preferences::registerDefaults(*services_.store);
     services_.notifier->setup();
-    statusItem_ = services_.makeStatusItem();
-    QMenu* menu = statusItem_->menu();
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] { menuNeedsUpdate(menu); });
+    menu_ = std::make_unique<TrayMenu>(phase_, *services_.store);
+    connect(menu_.get(), &TrayMenu::chosen, this, &AppDelegate::perform);
+    connect(menu_->menu(), &QMenu::aboutToShow, this, &AppDelegate::menuNeedsUpdate);
+    statusItem_ = services_.makeStatusItem(menu_->menu());
     updateStatusButton();
     if (services_.makeHotKey) {
         hotKey_ = services_.makeHotKey([self = QPointer(this)] {
@@ -423,6 +423,7 @@ void AppDelegate::finishRecording(const StopResult& result, const std::optional<
     if (result.url) {
         const QString path = QString::fromStdString(result.url->string());
         Preferences::addRecent(*services_.store, path);
+        menuNeedsUpdate();
         services_.notifier->notifySaved(path);
         if (quitting) {
             allowTermination();
@@ -475,6 +476,8 @@ void AppDelegate::updateStatusButton() {
     if (!statusItem_) {
         return;
     }
+    // Also called on each tick, where the menu finds nothing to change and sends nothing.
+    menuNeedsUpdate();
     switch (phase_) {
         case Phase::stopping:
             statusItem_->setLook(
@@ -494,44 +497,10 @@ void AppDelegate::updateStatusButton() {
     }
 }
 
-namespace {
-
-void fillMenu(QMenu* menu, const std::vector<MenuEntry>& entries, AppDelegate* delegate) {
-    for (const MenuEntry& entry : entries) {
-        if (entry.separator) {
-            menu->addSeparator();
-            continue;
-        }
-        QAction* action = nullptr;
-        if (!entry.submenu.empty()) {
-            QMenu* submenu = menu->addMenu(entry.title);
-            fillMenu(submenu, entry.submenu, delegate);
-            action = submenu->menuAction();
-        } else {
-            action = menu->addAction(entry.title);
-            QObject::connect(action, &QAction::triggered, delegate,
-                             [delegate, entry] { delegate->perform(entry); });
-        }
-        action->setEnabled(entry.enabled());
-        action->setCheckable(entry.checkable);
-        action->setChecked(entry.checked);
-        action->setToolTip(entry.toolTip);
-        if (!entry.shortcut.isEmpty()) {
-            action->setShortcut(QKeySequence(entry.shortcut));
-        }
+void AppDelegate::menuNeedsUpdate() {
+    if (menu_) {
+        menu_->refresh(phase_, *services_.store);
     }
-    menu->setToolTipsVisible(true);
-}
-
-}  // namespace
-
-void AppDelegate::menuNeedsUpdate(QMenu* menu) {
-    // Submenus are children of the menu, so clearing it also deletes them.
-    for (QMenu* child : menu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly)) {
-        child->deleteLater();
-    }
-    menu->clear();
-    fillMenu(menu, buildStatusMenu(phase_, *services_.store), this);
 }
 
 void AppDelegate::perform(const MenuEntry& entry) {
@@ -566,6 +535,8 @@ void AppDelegate::perform(const MenuEntry& entry) {
         case MenuCommand::none:
             break;
     }
+    // Qt flips a checkable item's mark itself; this puts it back to what was stored.
+    menuNeedsUpdate();
 }
 
 void AppDelegate::revealRecent(const QString& path) {

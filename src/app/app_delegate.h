@@ -13,11 +13,10 @@
 #include "capture/capture_engine.h"
 #include "capture/stop_result.h"
 
-class QMenu;
-
 namespace vantorel {
 
 class RepeatingTimer;
+class TrayMenu;
 
 // The answer to a quit request: end now, or once the running recording is saved.
 enum class TerminateReply { now, later };
@@ -55,7 +54,9 @@ class AppDelegate final : public QObject {
 
     // The status item and its menu.
     void updateStatusButton();
-    void menuNeedsUpdate(QMenu* menu);
+    // Reads the store each time rather than keeping values: the preference file may be edited
+    // by hand while the program runs.
+    void menuNeedsUpdate();
     void perform(const MenuEntry& entry);
 
     // Save folder readiness, with its alert.
@@ -89,6 +90,7 @@ class AppDelegate final : public QObject {
 
     AppServices services_;
 
+    std::unique_ptr<TrayMenu> menu_;  // outlives the status item, which opens it
     std::unique_ptr<StatusItem> statusItem_;
     std::unique_ptr<HotKeyRegistration> hotKey_;
     Phase phase_ = Phase::idle;

@@ -12,6 +12,7 @@
 #include "capture/capture_engine.h"
 #include "platform/capture_service.h"
 
+class QMenu;
 class QScreen;
 
 namespace vantorel {
@@ -35,7 +36,7 @@ struct AppServices {
     ScreenCaptureAccess* captureAccess = nullptr;
 
     std::function<QList<QScreen*>()> screens;
-    std::function<std::unique_ptr<StatusItem>()> makeStatusItem;
+    std::function<std::unique_ptr<StatusItem>(QMenu* menu)> makeStatusItem;
     SelectionOverlayFactory makeOverlay;
     CountdownPanelFactory makeCountdown;
     OutlineFactory makeOutline;

@@ -1,5 +1,5 @@
-#include <xcb/xcb.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -41,10 +41,11 @@ bool x11DisplayReachable() {
 
 int main(int argc, char** argv) {
     if (!x11DisplayReachable()) {
-        std::fprintf(stderr,
-                     "Vantorel needs an X11 desktop session: no X display could be reached (DISPLAY=%s).\n"
-                     "Start it from a graphical session (on Wayland it runs through XWayland).\n",
-                     qEnvironmentVariableIsEmpty("DISPLAY") ? "unset" : qgetenv("DISPLAY").constData());
+        std::fprintf(
+            stderr,
+            "Vantorel needs an X11 desktop session: no X display could be reached (DISPLAY=%s).\n"
+            "Start it from a graphical session (on Wayland it runs through XWayland).\n",
+            qEnvironmentVariableIsEmpty("DISPLAY") ? "unset" : qgetenv("DISPLAY").constData());
         return 1;
     }
     // On Wayland sessions the windows go through XWayland, where screen capture works.
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
     services.scheduler = &scheduler;
     services.captureAccess = &captureAccess;
     services.screens = [] { return QGuiApplication::screens(); };
-    services.makeStatusItem = [] { return std::make_unique<TrayStatusItem>(); };
+    services.makeStatusItem = [](QMenu* menu) { return std::make_unique<TrayStatusItem>(menu); };
     services.freeBytes = [](const QString& folder) { return freeBytes(folder); };
     services.terminate = [] { QCoreApplication::quit(); };
     services.processId = ::getpid();

@@ -2,13 +2,11 @@
 
 #include <QString>
 
-class QMenu;
-
 namespace vantorel {
 
 // The two symbols the status item shows.
 enum class StatusSymbol {
-    recordCircle,  // a ring with a dot, in the panel's own light or dark colour
+    recordCircle,  // a ring with a dot, visible on light and dark panels
     circleFill,    // a red disc, while recording
 };
 
@@ -20,13 +18,12 @@ struct StatusLook {
     QString note;   // a line of advice under the tooltip; empty for none
 };
 
-// The program's permanent item in the panel, with its menu. Main thread only.
+// The program's permanent item in the panel. It opens a menu that its maker hands it and that
+// outlives it. Main thread only.
 class StatusItem {
   public:
     virtual ~StatusItem() = default;
     virtual void setLook(const StatusLook& look) = 0;
-    // The menu, which its owner refills each time it is about to open.
-    virtual QMenu* menu() = 0;
 };
 
 }  // namespace vantorel

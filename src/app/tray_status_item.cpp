@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QMenu>
 #include <QPalette>
 
 #include "app/status_icons.h"
@@ -29,17 +30,17 @@ QString toolTipFor(const StatusLook& look) {
 
 }  // namespace
 
-TrayStatusItem::TrayStatusItem() : menu_(std::make_unique<QMenu>()) {
-    tray_.setContextMenu(menu_.get());
+TrayStatusItem::TrayStatusItem(QMenu* menu) {
+    tray_.setContextMenu(menu);
     // A left click opens the same menu, as a panel item's menu does.
     connect(&tray_, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
+            [this, menu](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger) {
-                    menu_->popup(tray_.geometry().isValid() ? tray_.geometry().bottomLeft()
-                                                            : QCursor::pos());
+                    menu->popup(tray_.geometry().isValid() ? tray_.geometry().bottomLeft()
+                                                           : QCursor::pos());
                 }
             });
-    // The ring follows the panel's light or dark colour when the palette changes.
+    // The ring takes the palette's text colour, so it is drawn again when the palette changes.
     qApp->installEventFilter(this);
     refreshIcon();
     tray_.show();
@@ -51,9 +52,17 @@ TrayStatusItem::~TrayStatusItem() {
 }
 
 void TrayStatusItem::setLook(const StatusLook& look) {
+    // A StatusNotifierItem host is sent the icon as pixmaps at every size each time it is set,
+    // so the icon is set when the symbol changes, not on each tick of the elapsed time.
+    const bool newSymbol = look.symbol != look_.symbol;
     look_ = look;
-    refreshIcon();
-    tray_.setToolTip(toolTipFor(look));
+    if (newSymbol) {
+        refreshIcon();
+    }
+    const QString toolTip = toolTipFor(look);
+    if (toolTip != tray_.toolTip()) {
+        tray_.setToolTip(toolTip);
+    }
 }
 
 bool TrayStatusItem::eventFilter(QObject* watched, QEvent* event) {

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
 
-#include <memory>
-
 #include "app/status_item.h"
+
+class QMenu;
 
 namespace vantorel {
 
@@ -16,18 +15,17 @@ class TrayStatusItem final : public QObject, public StatusItem {
     Q_OBJECT
 
   public:
-    TrayStatusItem();
+    // `menu` is complete before the item shows: a host may fetch it as soon as the item appears.
+    explicit TrayStatusItem(QMenu* menu);
     ~TrayStatusItem() override;
 
     void setLook(const StatusLook& look) override;
-    QMenu* menu() override { return menu_.get(); }
     QSystemTrayIcon& trayIcon() { return tray_; }
 
   private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void refreshIcon();
 
-    std::unique_ptr<QMenu> menu_;
     QSystemTrayIcon tray_;
     StatusLook look_;
 };

@@ -89,16 +89,14 @@ class FakeScheduler final : public Scheduler {
 
 class FakeStatusItem final : public StatusItem {
   public:
+    explicit FakeStatusItem(QMenu* itsMenu) : menu(itsMenu) {}
     void setLook(const StatusLook& newLook) override {
         look = newLook;
         ++updates;
     }
-    QMenu* menu() override { return &menu_; }
+    QMenu* menu;
     StatusLook look;
     int updates = 0;
-
-  private:
-    QMenu menu_;
 };
 
 // A log of what the flow did with its parts, shared by all the stand-ins of one test.

@@ -50,8 +50,8 @@ class FlowTest : public ::testing::Test {
         s.scheduler = &scheduler_;
         s.captureAccess = &access_;
         s.screens = [this] { return screens_; };
-        s.makeStatusItem = [this] {
-            auto item = std::make_unique<FakeStatusItem>();
+        s.makeStatusItem = [this](QMenu* menu) {
+            auto item = std::make_unique<FakeStatusItem>(menu);
             statusItem_ = item.get();
             return item;
         };

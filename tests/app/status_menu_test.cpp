@@ -73,19 +73,6 @@ TEST_F(FlowTest, TheMenuListsItsItemsInOrder) {
     EXPECT_TRUE(recents.enabled());
 }
 
-TEST_F(FlowTest, RecentItemsAreFileNamesThatRevealTheirFile) {
-    QDir().mkpath(saveFolder());
-    QFile(savedFile()).open(QIODevice::WriteOnly);
-    Preferences::addRecent(store_, savedFile());
-    Preferences::addRecent(store_, dir_.filePath("gone.mp4"));
-    const std::vector<MenuEntry> menu = buildStatusMenu(Phase::idle, store_);
-    const MenuEntry& recents = entryTitled(menu, "Recent Recordings");
-    ASSERT_EQ(recents.submenu.size(), 1u);
-    EXPECT_EQ(recents.submenu[0].title, "Screen Recording 2025-01-31 at 09.05.07.mp4");
-    delegate_->perform(recents.submenu[0]);
-    EXPECT_EQ(fileBrowser_.revealed, std::vector<QString>{savedFile()});
-}
-
 TEST_F(FlowTest, SettingsShowTheStoredChoices) {
     store_.setInteger(Preferences::kFrameRate, 25);
     store_.setInteger(Preferences::kCountdownSeconds, 5);
@@ -146,24 +133,55 @@ TEST_F(FlowTest, OpenFolderCreatesItFirst) {
     EXPECT_EQ(fileBrowser_.opened, std::vector<QString>{saveFolder()});
 }
 
-TEST_F(FlowTest, TheRealMenuIsRebuiltOnEveryOpening) {
-    QMenu* menu = statusItem_->menu();
-    delegate_->menuNeedsUpdate(menu);
-    ASSERT_EQ(menu->actions().size(), 8);
-    EXPECT_EQ(menu->actions()[0]->text(), "Start Recording");
-    EXPECT_EQ(menu->actions()[0]->shortcut(), QKeySequence("Meta+Shift+R"));
-    EXPECT_TRUE(menu->actions()[0]->isEnabled());
+// The menu with its submenus, depth first.
+QList<QAction*> actionsOf(QMenu* menu) {
+    QList<QAction*> all;
+    for (QAction* action : menu->actions()) {
+        all.append(action);
+        if (action->menu() != nullptr) {
+            all.append(actionsOf(action->menu()));
+        }
+    }
+    return all;
+}
+
+QAction* actionTitled(QMenu* menu, const QString& title) {
+    for (QAction* action : actionsOf(menu)) {
+        if (action->text() == title) {
+            return action;
+        }
+    }
+    ADD_FAILURE() << "no action " << title.toStdString();
+    return nullptr;
+}
+
+// Tray hosts know an item by an id that lives as long as its action, so the menu's actions are
+// changed, never replaced; only the recent recordings may come and go.
+TEST_F(FlowTest, TheRealMenuChangesItsActionsInPlace) {
+    QMenu* menu = statusItem_->menu;
+    const QList<QAction*> before = actionsOf(menu);
+    QAction* toggle = actionTitled(menu, "Start Recording");
+    QAction* noRecordings = actionTitled(menu, "No recordings yet");
+    store_.setBoolean(Preferences::kShowsCursor, false);  // changed without the menu
+    keepSavedFile();
     toRecording();
-    delegate_->menuNeedsUpdate(menu);
-    ASSERT_EQ(menu->actions().size(), 8) << "rebuilt, not appended";
-    EXPECT_EQ(menu->actions()[0]->text(), "Stop Recording");
-    QMenu* settings = menu->actions()[5]->menu();
-    ASSERT_NE(settings, nullptr);
-    EXPECT_EQ(settings->actions()[1]->text(), "Show Cursor");
-    EXPECT_TRUE(settings->actions()[1]->isChecked());
-    menu->actions()[0]->trigger();  // choosing "Stop Recording" stops
+    EXPECT_EQ(actionsOf(menu), before);
+    EXPECT_EQ(toggle->text(), "Stop Recording");
+    EXPECT_FALSE(actionTitled(menu, "Show Cursor")->isChecked());
+
+    QFile(savedFile()).open(QIODevice::WriteOnly);
+    toggle->trigger();
     drainMainThread();
     EXPECT_EQ(delegate_->phase(), Phase::idle);
+    EXPECT_EQ(actionsOf(menu), before) << "the saved file takes the place of the note";
+    EXPECT_EQ(noRecordings->text(), QFileInfo(savedFile()).fileName());
+    noRecordings->trigger();
+    EXPECT_EQ(fileBrowser_.revealed, std::vector<QString>{savedFile()});
+
+    QFile::remove(savedFile());
+    emit menu->aboutToShow();
+    EXPECT_EQ(noRecordings->text(), "No recordings yet");
+    EXPECT_FALSE(noRecordings->isEnabled());
 }
 
 }  // namespace
