@@ -29,6 +29,13 @@ using namespace std::chrono_literals;
 
 const QString kSleepReason = "The Mac went to sleep.";
 const QString kLowSpaceReason = "The disk is almost full, so the recording was stopped and saved.";
+// How long a tray host may take to appear after the start.
+constexpr auto kTrayPatience = 5s;
+const QString kNoTrayTitle = "Vantorel is running";
+const QString kNoTrayMessage =
+    "This desktop has no system tray to show its icon in. Press Super+Shift+R to record a region "
+    "of the screen, and again to stop.";
+
 // While the region leaves no room for the stop button anywhere outside it.
 const QString kNoPillNote =
     "No Stop button: it would be in the video. Stop here or with Super+Shift+R.";
@@ -56,6 +63,14 @@ void AppDelegate::applicationDidFinishLaunching() {
     connect(menu_->menu(), &QMenu::aboutToShow, this, &AppDelegate::menuNeedsUpdate);
     statusItem_ = services_.makeStatusItem(menu_->menu());
     updateStatusButton();
+    // Without a tray (a bare window manager, GNOME without an indicator extension) the program
+    // would run unseen: say once how to reach it. A tray that comes up this late still shows
+    // the item, as Qt docks it whenever one appears.
+    services_.scheduler->after(kTrayPatience, this, [this] {
+        if (statusItem_ && !statusItem_->inPanel()) {
+            services_.notifier->notifyNotice(kNoTrayTitle, kNoTrayMessage);
+        }
+    });
     if (services_.makeHotKey) {
         hotKey_ = services_.makeHotKey([self = QPointer(this)] {
             if (self) {

@@ -24,6 +24,8 @@ class StatusItem {
   public:
     virtual ~StatusItem() = default;
     virtual void setLook(const StatusLook& look) = 0;
+    // Whether the desktop has a tray to show the item in.
+    virtual bool inPanel() const = 0;
 };
 
 }  // namespace vantorel

@@ -20,6 +20,7 @@ class TrayStatusItem final : public QObject, public StatusItem {
     ~TrayStatusItem() override;
 
     void setLook(const StatusLook& look) override;
+    bool inPanel() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
     QSystemTrayIcon& trayIcon() { return tray_; }
 
   private:

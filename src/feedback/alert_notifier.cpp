@@ -11,10 +11,22 @@ AlertNotifier::AlertNotifier(Presenter& presenter, FileBrowser& fileBrowser)
     : presenter_(presenter), fileBrowser_(fileBrowser) {}
 
 void AlertNotifier::notifySaved(const QString& path) {
+    showLater([path](AlertNotifier& self) {
+        Alerts::saved(self.presenter_, self.fileBrowser_, path);
+    });
+}
+
+void AlertNotifier::notifyNotice(const QString& summary, const QString& body) {
+    showLater([summary, body](AlertNotifier& self) {
+        Alerts::notice(self.presenter_, summary, body);
+    });
+}
+
+void AlertNotifier::showLater(std::function<void(AlertNotifier&)> alert) {
     ++waiting_;
-    postToMain([self = QPointer(this), path] {
+    postToMain([self = QPointer(this), alert = std::move(alert)] {
         if (AlertNotifier* notifier = self.data()) {
-            Alerts::saved(notifier->presenter_, notifier->fileBrowser_, path);
+            alert(*notifier);
             // The alert is modal: the notifier may have gone while it was up.
             if (AlertNotifier* stillThere = self.data();
                 stillThere && --stillThere->waiting_ == 0) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "feedback/notifier.h"
 
 namespace vantorel {
@@ -17,9 +19,13 @@ class AlertNotifier final : public Notifier {
 
     void setup() override {}
     void notifySaved(const QString& path) override;
+    void notifyNotice(const QString& summary, const QString& body) override;
     bool busy() const override { return waiting_ > 0; }
 
   private:
+    // Shows `alert` later on the main thread, counted as busy until it is answered.
+    void showLater(std::function<void(AlertNotifier&)> alert);
+
     Presenter& presenter_;
     FileBrowser& fileBrowser_;
     int waiting_ = 0;  // alerts asked for and not yet answered

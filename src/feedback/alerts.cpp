@@ -62,4 +62,13 @@ void saved(Presenter& presenter, FileBrowser& fileBrowser, const QString& path) 
     }
 }
 
+void notice(Presenter& presenter, const QString& title, const QString& message) {
+    presenter.activateApplication();
+    presenter.runAlert(AlertRequest{.style = AlertStyle::informational,
+                                    .title = title,
+                                    .message = message,
+                                    .buttons = {"OK"},
+                                    .escapeButton = 0});
+}
+
 }  // namespace vantorel::Alerts

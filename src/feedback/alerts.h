@@ -21,6 +21,8 @@ void showDetails(Presenter& presenter, const QString& text);
 bool permissionNeeded(Presenter& presenter);
 // Announces a saved recording when no notification can be shown.
 void saved(Presenter& presenter, FileBrowser& fileBrowser, const QString& path);
+// Tells something that needs no decision, with one "OK".
+void notice(Presenter& presenter, const QString& title, const QString& message);
 
 }  // namespace Alerts
 

@@ -63,54 +63,71 @@ void FreedesktopNotifier::setup() {
 }
 
 QString FreedesktopNotifier::bodyFor(const QString& path, bool serverReadsMarkup) {
-    QString name = QFileInfo(path).fileName();
+    return asBody(QFileInfo(path).fileName(), serverReadsMarkup);
+}
+
+QString FreedesktopNotifier::asBody(QString text, bool serverReadsMarkup) {
     if (serverReadsMarkup) {
-        name.replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;");
+        text.replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;");
     }
-    return name;
+    return text;
 }
 
 void FreedesktopNotifier::notifySaved(const QString& path) {
+    announce(Announcement{"Saved", QFileInfo(path).fileName(),
+                          {"default", kRevealTitle, "reveal", kRevealTitle}, path},
+             [path](AlertNotifier& fallback) { fallback.notifySaved(path); });
+}
+
+void FreedesktopNotifier::notifyNotice(const QString& summary, const QString& body) {
+    announce(Announcement{summary, body, {}, {}},
+             [summary, body](AlertNotifier& fallback) { fallback.notifyNotice(summary, body); });
+}
+
+void FreedesktopNotifier::announce(const Announcement& announcement, const FallBack& fallBack) {
     ++posting_;
     if (!bus_.isConnected()) {
-        fallBack(path);
+        fallBackWith(fallBack);
         return;
     }
     // Asked afresh each time: the server may have been replaced since the last save. A server
     // that does not answer this cannot show the notification either.
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, "GetCapabilities");
-    callAsync(bus_, this, call, [this, path](const QDBusPendingCall& done) {
+    callAsync(bus_, this, call, [this, announcement, fallBack](const QDBusPendingCall& done) {
         const QDBusPendingReply<QStringList> reply = done;
         if (reply.isError()) {
-            fallBack(path);
+            fallBackWith(fallBack);
             return;
         }
-        post(path, reply.value());
+        post(announcement, reply.value().contains("body-markup"), fallBack);
     });
 }
 
-void FreedesktopNotifier::post(const QString& path, const QStringList& capabilities) {
+void FreedesktopNotifier::post(const Announcement& announcement, bool serverReadsMarkup,
+                               const FallBack& fallBack) {
     const QVariantMap hints{{"desktop-entry", desktopEntry()}};
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
     // replaces_id 0: every save gets a notification of its own.
-    call << QString("Vantorel") << uint{0} << QString() << QString("Saved")
-         << bodyFor(path, capabilities.contains("body-markup"))
-         << QStringList{"default", kRevealTitle, "reveal", kRevealTitle} << hints
+    call << QString("Vantorel") << uint{0} << QString() << announcement.summary
+         << asBody(announcement.body, serverReadsMarkup) << announcement.actions << hints
          << kServerDefaultTimeout;
-    callAsync(bus_, this, call, [this, path](const QDBusPendingCall& done) {
-        const QDBusPendingReply<uint> reply = done;
-        if (reply.isError()) {
-            fallBack(path);
-            return;
-        }
-        open_[reply.value()] = path;
-        handedOver();
-    });
+    callAsync(bus_, this, call,
+              [this, path = announcement.path, fallBack](const QDBusPendingCall& done) {
+                  const QDBusPendingReply<uint> reply = done;
+                  if (reply.isError()) {
+                      fallBackWith(fallBack);
+                      return;
+                  }
+                  if (!path.isEmpty()) {
+                      open_[reply.value()] = path;
+                  }
+                  handedOver();
+              });
 }
 
-void FreedesktopNotifier::fallBack(const QString& path) {
-    fallback_.notifySaved(path);
+void FreedesktopNotifier::fallBackWith(const FallBack& fallBack) {
+    fallBack(fallback_);
     handedOver();
 }
 

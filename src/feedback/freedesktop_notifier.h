@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 
 #include "feedback/alert_notifier.h"
@@ -27,6 +28,7 @@ class FreedesktopNotifier final : public Notifier {
     // Starts listening for the server's answers to our notifications.
     void setup() override;
     void notifySaved(const QString& path) override;
+    void notifyNotice(const QString& summary, const QString& body) override;
     bool busy() const override { return posting_ > 0 || fallback_.busy(); }
 
     // The notifications still open, by the server's id, with the file each one announces.
@@ -40,10 +42,22 @@ class FreedesktopNotifier final : public Notifier {
     void notificationClosed(uint id, uint reason);
 
   private:
-    void post(const QString& path, const QStringList& capabilities);
+    // One notification: what it says, its actions, and the file it reveals (empty for none).
+    struct Announcement {
+        QString summary;
+        QString body;
+        QStringList actions;
+        QString path;
+    };
+    // The alert that stands in when the notification cannot be posted.
+    using FallBack = std::function<void(AlertNotifier&)>;
+
+    static QString asBody(QString text, bool serverReadsMarkup);
+    void announce(const Announcement& announcement, const FallBack& fallBack);
+    void post(const Announcement& announcement, bool serverReadsMarkup, const FallBack& fallBack);
     // The server has the notification, or the alert was asked for instead.
     void handedOver();
-    void fallBack(const QString& path);
+    void fallBackWith(const FallBack& fallBack);
     void settleWhenIdle();
 
     QDBusConnection bus_;

@@ -12,6 +12,8 @@ class Notifier : public QObject {
   public:
     virtual void setup() = 0;
     virtual void notifySaved(const QString& path) = 0;
+    // Something the user should know that needs no answer, shown once.
+    virtual void notifyNotice(const QString& summary, const QString& body) = 0;
     // True while an announcement is still on its way: waiting for the notification server, or
     // shown as an alert that is not answered yet. The program ends only once this is false.
     virtual bool busy() const = 0;

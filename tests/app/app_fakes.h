@@ -94,9 +94,11 @@ class FakeStatusItem final : public StatusItem {
         look = newLook;
         ++updates;
     }
+    bool inPanel() const override { return panelPresent; }
     QMenu* menu;
     StatusLook look;
     int updates = 0;
+    bool panelPresent = true;
 };
 
 // A log of what the flow did with its parts, shared by all the stand-ins of one test.
@@ -225,6 +227,10 @@ class FakeNotifier final : public Notifier {
   public:
     void setup() override { ++setups; }
     void notifySaved(const QString& path) override { saved.push_back(path); }
+    void notifyNotice(const QString& summary, const QString&) override {
+        notices.push_back(summary);
+    }
+    std::vector<QString> notices;
     bool busy() const override { return false; }
     std::vector<QString> saved;
     int setups = 0;

@@ -134,6 +134,21 @@ TEST_F(FlowTest, DuringCountdownAndCaptureStartTheToggleAndPillDoNothing) {
     EXPECT_EQ(delegate_->phase(), Phase::recording);
 }
 
+// A desktop without a tray: the program says once, a few seconds after its start, how to reach it.
+TEST_F(FlowTest, WithoutATrayTheUserIsToldOnceHowToRecord) {
+    for (const bool trayPresent : {true, false}) {
+        SCOPED_TRACE(trayPresent ? "with a tray" : "without one");
+        delegate_ = std::make_unique<AppDelegate>(services());
+        notifier_.notices.clear();
+        delegate_->applicationDidFinishLaunching();
+        statusItem_->panelPresent = trayPresent;
+        scheduler_.advance(4s);
+        EXPECT_TRUE(notifier_.notices.empty());
+        scheduler_.advance(10s);
+        EXPECT_EQ(notifier_.notices.size(), trayPresent ? 0u : 1u);
+    }
+}
+
 // Where every place for the stop button would be in the video, the tray tells how to stop.
 TEST_F(FlowTest, WithoutRoomForThePillTheTrayTooltipSaysHowToStop) {
     toRecording();
