@@ -27,7 +27,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const QString kSleepReason = "The Mac went to sleep.";
+const QString kSleepReason = "The computer went to sleep.";
 const QString kLowSpaceReason = "The disk is almost full, so the recording was stopped and saved.";
 // How long a tray host may take to appear after the start.
 constexpr auto kTrayPatience = 5s;
@@ -389,11 +389,14 @@ void AppDelegate::reportStartFailure(const ErrorRef& error) {
                       "The screen you picked is no longer available.", textOf(error));
         return;
     }
+    // Both texts, unless the error has only the one.
+    const QString localized = QString::fromStdString(error->localizedDescription());
+    const QString technical = textOf(error);
     Alerts::error(presenter, "The recording failed to start",
                   "Something went wrong while starting the recording. Try again; if it keeps "
-                  "happening, check "
-                  "the Screen Recording permission.",
-                  QString::fromStdString(error->localizedDescription()) + "\n\n" + textOf(error));
+                  "happening, the details say whether the display, the sound server or the video "
+                  "encoder refused.",
+                  technical == localized ? technical : localized + "\n\n" + technical);
 }
 
 void AppDelegate::tick() {

@@ -13,6 +13,7 @@
 #include "app/display_capture_access.h"
 #include "app/folder_checks.h"
 #include "app/global_hot_key.h"
+#include "app/key_names.h"
 #include "app/logind_sleep_watcher.h"
 #include "app/platform_services.h"
 #include "app/quit_signal_watcher.h"
@@ -55,6 +56,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Vantorel");
     QApplication::setDesktopFileName("org.vantorel.Vantorel");
     QApplication::setQuitOnLastWindowClosed(false);
+    vantorel::LinuxKeyNames keyNames;
+    QApplication::installTranslator(&keyNames);
 
     using namespace vantorel;
     // Settled before anything shows or grabs: a second start must leave no trace.

@@ -87,8 +87,8 @@ MenuEntry buildSettingsItem(const PreferenceStore& store) {
         MenuEntry::makeSeparator(),
         MenuEntry{.title = "Sizes are real pixels",
                   .toolTip = "A 1920" + kTimes + "1080 recording is 960" + kTimes +
-                             "540 points on a Retina screen."},
-        MenuEntry{.title = "1920" + kTimes + "1080 = 960" + kTimes + "540 points on Retina"},
+                             "540 logical pixels at 200 % scaling."},
+        MenuEntry{.title = "1920" + kTimes + "1080 = 960" + kTimes + "540 at 200 % scaling"},
     };
     return settings;
 }

@@ -27,7 +27,7 @@ void error(Presenter& presenter, const QString& title, const QString& message,
 }
 
 void showDetails(Presenter& presenter, const QString& text) {
-    presenter.runAlert(AlertRequest{.style = AlertStyle::warning,
+    presenter.runAlert(AlertRequest{.style = AlertStyle::informational,
                                     .title = "Details",
                                     .message = "This is the technical message behind the problem.",
                                     .buttons = {"OK"},
@@ -37,25 +37,27 @@ void showDetails(Presenter& presenter, const QString& text) {
 
 bool permissionNeeded(Presenter& presenter) {
     presenter.activateApplication();
-    // Leaving the prompt with Escape is "Not Now": settings open only when the user says so.
-    const int answer = presenter.runAlert(AlertRequest{
+    // A Linux desktop has no settings page for this: consent is asked each time, in the desktop's
+    // own screen-sharing dialog, so there is nothing to open from here.
+    presenter.runAlert(AlertRequest{
         .style = AlertStyle::informational,
         .title = "Screen recording permission needed",
         .message = "Vantorel needs your permission to see the screen so it can record the area you "
-                   "pick. Turn it on in System Settings, Privacy & Security, Screen Recording. You "
-                   "may need to quit and reopen the app afterwards.",
-        .buttons = {"Open System Settings", "Not Now"},
-        .escapeButton = 1});
-    return answer == 0;
+                   "pick. Your desktop asks for it in its screen-sharing dialog: next time, choose "
+                   "the screen and allow sharing it. If no dialog appears, the desktop's "
+                   "screen-sharing service (xdg-desktop-portal) is missing or not running.",
+        .buttons = {"OK"},
+        .escapeButton = 0});
+    return false;
 }
 
 void saved(Presenter& presenter, FileBrowser& fileBrowser, const QString& path) {
     presenter.activateApplication();
     // Escape acknowledges the save like "OK"; a file browser opens only when asked for.
-    const int answer = presenter.runAlert(AlertRequest{.style = AlertStyle::warning,
+    const int answer = presenter.runAlert(AlertRequest{.style = AlertStyle::informational,
                                                        .title = "Saved",
                                                        .message = QFileInfo(path).fileName(),
-                                                       .buttons = {"Reveal in Finder", "OK"},
+                                                       .buttons = {"Show in Folder", "OK"},
                                                        .escapeButton = 1});
     if (answer == 0) {
         fileBrowser.revealFile(path);

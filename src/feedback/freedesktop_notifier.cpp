@@ -18,7 +18,7 @@ namespace {
 const QString kService = "org.freedesktop.Notifications";
 const QString kPath = "/org/freedesktop/Notifications";
 const QString kInterface = "org.freedesktop.Notifications";
-const QString kRevealTitle = "Reveal in Finder";
+const QString kRevealTitle = "Show in Folder";
 // A server that has not answered by then is treated as absent; the alert is shown instead.
 constexpr int kCallTimeoutMs = 4000;
 // Let the server pick how long the notification stays.
@@ -74,8 +74,10 @@ QString FreedesktopNotifier::asBody(QString text, bool serverReadsMarkup) {
 }
 
 void FreedesktopNotifier::notifySaved(const QString& path) {
-    announce(Announcement{"Saved", QFileInfo(path).fileName(),
-                          {"default", kRevealTitle, "reveal", kRevealTitle}, path},
+    announce(Announcement{"Saved",
+                          QFileInfo(path).fileName(),
+                          {"default", kRevealTitle, "reveal", kRevealTitle},
+                          path},
              [path](AlertNotifier& fallback) { fallback.notifySaved(path); });
 }
 

@@ -19,10 +19,6 @@ ErrorRef PlatformError::fromErrno(int code, const std::string& context) {
     return make("POSIX", code, std::move(message));
 }
 
-std::string PlatformError::textualDescription() const {
-    return "Error Domain=" + domain_ + " Code=" + std::to_string(code_) + " \"" + message_ + "\"";
-}
-
 const PlatformError* asPlatformError(const ErrorRef& error) {
     return dynamic_cast<const PlatformError*>(error.get());
 }

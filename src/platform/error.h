@@ -36,8 +36,8 @@ class PlatformError final : public Error {
     const std::string& message() const { return message_; }
 
     std::string localizedDescription() const override { return message_; }
-    // Error Domain=<domain> Code=<code> "<message>"
-    std::string textualDescription() const override;
+    // The system's own message: what a technical reader needs, without our bookkeeping.
+    std::string textualDescription() const override { return message_; }
 
   private:
     std::string domain_;

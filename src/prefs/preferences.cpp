@@ -38,7 +38,7 @@ QString saveFolder(const PreferenceStore& store) {
 QString defaultFolder() {
     QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
     if (videos.isEmpty()) {
-        videos = QDir::homePath() + "/Movies";
+        videos = QDir::homePath() + "/Videos";
     }
     return QDir(videos).filePath("Brisolet");
 }

@@ -46,8 +46,8 @@ QString sizeText(int64_t width, int64_t height) {
 
 QString tooltipText(const SizePreset& preset, double scale) {
     const auto [pointWidth, pointHeight] = pointSize(preset, scale);
-    return QCoreApplication::translate("ControlBar",
-                                       "%1\u00d7%2 pixels = %3\u00d7%4 points on this screen")
+    return QCoreApplication::translate(
+               "ControlBar", "%1\u00d7%2 pixels = %3\u00d7%4 logical pixels on this screen")
         .arg(preset.width)
         .arg(preset.height)
         .arg(pointWidth)

@@ -227,8 +227,8 @@ class FakeNotifier final : public Notifier {
   public:
     void setup() override { ++setups; }
     void notifySaved(const QString& path) override { saved.push_back(path); }
-    void notifyNotice(const QString& summary, const QString&) override {
-        notices.push_back(summary);
+    void notifyNotice(const QString& summary, const QString& body) override {
+        notices.push_back(summary + '\n' + body);
     }
     std::vector<QString> notices;
     bool busy() const override { return false; }

@@ -23,17 +23,12 @@ TEST_F(FlowTest, ToggleInIdleShowsTheOverlayAndCreatesTheSaveFolder) {
     EXPECT_TRUE(presenter_.alerts.empty());
 }
 
-TEST_F(FlowTest, MissingPermissionPromptsAsksAndOpensSettingsOnlyWhenChosen) {
+TEST_F(FlowTest, MissingPermissionPromptsAndAsks) {
     access_.allowed = false;
-    presenter_.answers = {1};  // "Not Now"
     delegate_->menuToggle();
     EXPECT_EQ(access_.requests, 1);
-    EXPECT_EQ(access_.settingsOpened, 0);
-    presenter_.answers = {0};  // "Open System Settings"
-    delegate_->menuToggle();
-    EXPECT_EQ(access_.requests, 2);
-    EXPECT_EQ(access_.settingsOpened, 1);
-    EXPECT_EQ(alertTitles(), std::vector<QString>(2, "Screen recording permission needed"));
+    EXPECT_EQ(access_.settingsOpened, 0) << "a Linux desktop has no such page";
+    EXPECT_EQ(alertTitles(), std::vector<QString>(1, "Screen recording permission needed"));
     EXPECT_EQ(delegate_->phase(), Phase::idle);
     EXPECT_FALSE(log_.contains("overlay shown"));
 }
@@ -212,9 +207,8 @@ class StartFailureTest : public FlowTest {
 
 TEST_F(StartFailureTest, EveryFailureEndsIdleWithItsOneAlert) {
     const QString genericMessage =
-        "Something went wrong while starting the recording. Try again; if it keeps happening, "
-        "check the Screen "
-        "Recording permission.";
+        "Something went wrong while starting the recording. Try again; if it keeps happening, the "
+        "details say whether the display, the sound server or the video encoder refused.";
     const ErrorRef contentError =
         PlatformError::make("X11Capture", 2, "The X server could not be queried.");
     const ErrorRef streamError = PlatformError::make("X11Capture", 5, "The stream failed.");
@@ -229,19 +223,15 @@ TEST_F(StartFailureTest, EveryFailureEndsIdleWithItsOneAlert) {
     };
     const Case cases[] = {
         {"content error", [&] { setContentError(contentError); }, "The recording failed to start",
-         genericMessage,
-         "The X server could not be queried.\n\nError Domain=X11Capture Code=2 \"The X server "
-         "could not be queried.\""},
+         genericMessage, "The X server could not be queried."},
         {"screen without number", [&] { setDisplayNumber(std::nullopt); }, "No display found",
          "The screen you picked is no longer available.", "noDisplay"},
         {"display gone", [&] { setDisplayNumber(99); }, "No display found",
          "The screen you picked is no longer available.", "noDisplay"},
         {"cannot write", [&] { setStartError(writeError); }, "Can't save to this folder",
-         "The video file could not be created in \"Brisolet\".",
-         "cannotWrite(Error Domain=POSIX Code=13 \"Permission denied\")"},
+         "The video file could not be created in \"Brisolet\".", "cannotWrite(Permission denied)"},
         {"stream error", [&] { setStartError(streamError); }, "The recording failed to start",
-         genericMessage,
-         "The stream failed.\n\nError Domain=X11Capture Code=5 \"The stream failed.\""},
+         genericMessage, "The stream failed."},
         {"no frames", [&] { setStartError(RecorderError::noFrames()); },
          "The recording failed to start", genericMessage,
          "No video frames were captured, so no file was saved.\n\nnoFrames"},
@@ -282,13 +272,11 @@ TEST_F(StartFailureTest, DetailsOfEachFailureAreTheErrorTexts) {
 
 TEST_F(FlowTest, ARefusedPermissionAtStartShowsOnlyThePrompt) {
     startError_ = PlatformError::make("Capture", PlatformError::kPermissionDeclined, "declined");
-    presenter_.answers = {0};
     toSelecting();
     overlay_->confirm(selection());
     scheduler_.advance(200ms);
     drainMainThread();
     EXPECT_EQ(alertTitles(), std::vector<QString>{"Screen recording permission needed"});
-    EXPECT_EQ(access_.settingsOpened, 1);
     EXPECT_EQ(access_.requests, 0) << "the permission is not asked for again here";
     EXPECT_EQ(delegate_->phase(), Phase::idle);
 }

@@ -2,7 +2,11 @@
 #include <QMenu>
 
 #include "app/elapsed_time.h"
+#include "app/key_names.h"
+#include "app/tray_menu.h"
+#include "feedback/alerts.h"
 #include "flow_fixture.h"
+#include "selection/size_presets.h"
 
 namespace vantorel::testing {
 namespace {
@@ -89,14 +93,7 @@ TEST_F(FlowTest, SettingsShowTheStoredChoices) {
     const MenuEntry& location =
         entryTitled(settings.submenu, "Save Location: Brisolet" + kEllipsis);
     EXPECT_EQ(location.toolTip, saveFolder());
-    const MenuEntry& note = entryTitled(settings.submenu, "Sizes are real pixels");
-    EXPECT_FALSE(note.enabled());
-    EXPECT_EQ(
-        note.toolTip,
-        QStringLiteral("A 1920\u00D71080 recording is 960\u00D7540 points on a Retina screen."));
-    EXPECT_FALSE(entryTitled(settings.submenu,
-                             QStringLiteral("1920\u00D71080 = 960\u00D7540 points on Retina"))
-                     .enabled());
+    EXPECT_FALSE(entryTitled(settings.submenu, "Sizes are real pixels").enabled());
 }
 
 TEST_F(FlowTest, SettingsActionsStoreTheirValues) {
@@ -182,6 +179,60 @@ TEST_F(FlowTest, TheRealMenuChangesItsActionsInPlace) {
     emit menu->aboutToShow();
     EXPECT_EQ(noRecordings->text(), "No recordings yet");
     EXPECT_FALSE(noRecordings->isEnabled());
+}
+
+// What a user reads is in the words of a Linux desktop: none of the platform the program was
+// first written for, nor the error bookkeeping of its frameworks.
+TEST_F(FlowTest, UserFacingTextsUseLinuxWords) {
+    QStringList texts;
+    const std::function<void(const std::vector<MenuEntry>&)> collect = [&](const auto& entries) {
+        for (const MenuEntry& entry : entries) {
+            texts << entry.title << entry.toolTip;
+            collect(entry.submenu);
+        }
+    };
+    for (const Phase phase : {Phase::idle, Phase::recording, Phase::stopping}) {
+        collect(buildStatusMenu(phase, store_));
+    }
+    LinuxKeyNames keyNames;
+    QCoreApplication::installTranslator(&keyNames);
+    const TrayMenu menu(Phase::idle, store_);
+    texts << menu.menu()->actions().first()->shortcut().toString(QKeySequence::NativeText);
+    QCoreApplication::removeTranslator(&keyNames);
+    EXPECT_EQ(texts.last(), "Super+Shift+R");
+    for (const SizePreset& preset : SizePresets::all()) {
+        texts << SizePresets::tooltipText(preset, 2.0);
+    }
+
+    // Alerts of the flow: a stop by sleep, a start that fails, the permission prompt, a save.
+    toRecording();
+    delegate_->machineWillSleep();
+    drainMainThread();
+    startError_ = PlatformError::make("X11Capture", 5, "The stream failed.");
+    toSelecting();
+    overlay_->confirm(selection());
+    scheduler_.advance(200ms);
+    drainMainThread();
+    Alerts::permissionNeeded(presenter_);
+    Alerts::saved(presenter_, fileBrowser_, savedFile());
+    Alerts::showDetails(presenter_, "No space left on device");
+    statusItem_->panelPresent = false;
+    scheduler_.advance(10s);
+    for (const AlertRequest& alert : presenter_.alerts) {
+        texts << alert.title << alert.message << alert.buttons;
+    }
+    for (const QString& notice : notifier_.notices) {
+        texts << notice;
+    }
+    EXPECT_EQ(presenter_.alerts.size(), 5u);
+
+    const QStringList foreign = {"Finder",       "Mac",  "Retina", "System Settings", "Privacy",
+                                 "Error Domain", "Meta", "points", "Movies",          "Command"};
+    for (const QString& text : texts) {
+        for (const QString& word : foreign) {
+            EXPECT_FALSE(text.contains(word)) << text.toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(NotifierTest, ASaveIsAnnouncedAsSavedWithTheFileNameAndTheRevealAction) {
     EXPECT_EQ(shown.summary, "Saved");
     EXPECT_EQ(shown.body, "Screen Recording 2025-01-31 at 09.05.07.mp4");
     EXPECT_EQ(shown.actions,
-              (QStringList{"default", "Reveal in Finder", "reveal", "Reveal in Finder"}));
+              (QStringList{"default", "Show in Folder", "reveal", "Show in Folder"}));
     EXPECT_EQ(shown.hints.value("desktop-entry").toString(), "org.vantorel.Vantorel");
     EXPECT_EQ(server_->capabilityRequests, 1);
     drainMainThread();

@@ -170,7 +170,7 @@ TEST_F(SleepFlowTest, SleepStopsTheRecordingAndReleasesLogindOnlyOnceTheFileIsSa
     EXPECT_EQ(notifier_.saved, std::vector<QString>{savedFile()});
     ASSERT_EQ(presenter_.alerts.size(), 1u);
     EXPECT_EQ(presenter_.alerts[0].title, "Recording stopped");
-    EXPECT_EQ(presenter_.alerts[0].message, "The Mac went to sleep.");
+    EXPECT_EQ(presenter_.alerts[0].message, "The computer went to sleep.");
 }
 
 TEST_F(SleepFlowTest, SleepWhileSelectingChangesNothing) {

@@ -49,16 +49,12 @@ TEST(Alerts, OkOrEmptyDetails) {
     EXPECT_EQ(presenter.alerts[2].details->text, "");
 }
 
-TEST(Alerts, PermissionPromptIsTrueOnlyForItsFirstButton) {
-    for (const auto& [answer, expected] : {std::pair{0, true}, {1, false}, {-1, false}}) {
-        FakePresenter presenter;
-        presenter.answers = {answer};
-        EXPECT_EQ(Alerts::permissionNeeded(presenter), expected);
-        const AlertRequest& alert = presenter.alerts.at(0);
-        EXPECT_EQ(alert.style, AlertStyle::informational);
-        EXPECT_EQ(alert.title, "Screen recording permission needed");
-        EXPECT_EQ(alert.buttons, QStringList({"Open System Settings", "Not Now"}));
-    }
+// A Linux desktop has no settings page to send the user to: the prompt only explains.
+TEST(Alerts, ThePermissionPromptOffersNoSettingsToOpen) {
+    FakePresenter presenter;
+    EXPECT_FALSE(Alerts::permissionNeeded(presenter));
+    ASSERT_EQ(presenter.alerts.size(), 1u);
+    EXPECT_EQ(presenter.alerts[0].buttons, QStringList{"OK"});
 }
 
 TEST(Alerts, SavedRevealsOnlyOnItsFirstButton) {
@@ -71,7 +67,7 @@ TEST(Alerts, SavedRevealsOnlyOnItsFirstButton) {
     EXPECT_EQ(browser.revealed, std::vector<QString>{"/v/Screen Recording 1.mp4"});
     EXPECT_EQ(presenter.alerts[0].title, "Saved");
     EXPECT_EQ(presenter.alerts[0].message, "Screen Recording 1.mp4");
-    EXPECT_EQ(presenter.alerts[0].buttons, QStringList({"Reveal in Finder", "OK"}));
+    EXPECT_EQ(presenter.alerts[0].buttons, QStringList({"Show in Folder", "OK"}));
 }
 
 TEST(AlertNotifier, AnnouncesEachSaveOnceLaterOnTheMainThread) {

@@ -138,7 +138,7 @@ TEST(QtPresenter, DetailsAreASelectableMonospacedFieldOfTheGivenSize) {
     whenDialogOpens([&](QWidget* dialog) {
         auto* field = dialog->findChild<QPlainTextEdit*>("detailsField");
         ASSERT_NE(field, nullptr);
-        EXPECT_EQ(field->toPlainText(), "Error Domain=POSIX Code=28");
+        EXPECT_EQ(field->toPlainText(), "No space left on device");
         EXPECT_TRUE(field->isReadOnly());
         EXPECT_TRUE(field->textInteractionFlags() & Qt::TextSelectableByMouse);
         EXPECT_EQ(field->size(), QSize(440, 160));
@@ -154,7 +154,7 @@ TEST(QtPresenter, DetailsAreASelectableMonospacedFieldOfTheGivenSize) {
         presenter.runAlert(AlertRequest{.title = "Details",
                                         .message = "x",
                                         .buttons = {"OK"},
-                                        .details = AlertDetailsView{"Error Domain=POSIX Code=28"}}),
+                                        .details = AlertDetailsView{"No space left on device"}}),
         0);
     EXPECT_TRUE(checked);
 }
@@ -185,7 +185,7 @@ TEST(QtPresenter, EscapeOrClosingTheWindowAnswersTheButtonThatChangesNothing) {
          },
          "Details: OK"},
         {"permission", [](Presenter& p) { return Alerts::permissionNeeded(p); },
-         "Screen recording permission needed: Not Now"},
+         "Screen recording permission needed: OK"},
         {"saved",
          [&browser](Presenter& p) {
              Alerts::saved(p, browser, "/v/a.mp4");

@@ -23,7 +23,7 @@ TEST(RecorderError, DescriptionsAndTextualForms) {
          "cannotWrite(writerFailed)"},
         {RecorderError::cannotWrite(PlatformError::make("POSIX", 13, "Permission denied")),
          "The video file could not be created: Permission denied",
-         "cannotWrite(Error Domain=POSIX Code=13 \"Permission denied\")"},
+         "cannotWrite(Permission denied)"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.error->localizedDescription(), c.description);

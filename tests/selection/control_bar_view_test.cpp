@@ -112,11 +112,11 @@ TEST_F(ControlBarTest, TooltipsGivePointSizeOnThisScreen) {
     model.setScale(2.0);
     settle();
     EXPECT_EQ(button("preset-3840x2160")->toolTip(),
-              QString::fromUtf8("3840×2160 pixels = 1920×1080 points on this screen"));
+              QString::fromUtf8("3840×2160 pixels = 1920×1080 logical pixels on this screen"));
     model.setScale(1.0);
     settle();
     EXPECT_EQ(button("preset-3840x2160")->toolTip(),
-              QString::fromUtf8("3840×2160 pixels = 3840×2160 points on this screen"));
+              QString::fromUtf8("3840×2160 pixels = 3840×2160 logical pixels on this screen"));
 
     SelectionModel m;
     m.setLastWidth(1001);
@@ -124,7 +124,7 @@ TEST_F(ControlBarTest, TooltipsGivePointSizeOnThisScreen) {
     m.setScale(2.0);
     ControlBarView view(&m);
     EXPECT_EQ(view.lastUsedButton()->toolTip(),
-              QString::fromUtf8("1001×801 pixels = 501×401 points on this screen"));
+              QString::fromUtf8("1001×801 pixels = 501×401 logical pixels on this screen"));
 }
 
 TEST_F(ControlBarTest, NoticeKeepsItsLineWhenEmpty) {

@@ -64,11 +64,11 @@ TEST(SizePresetsTest, PointSizeUsesScaleOfAtLeastOne) {
 TEST(SizePresetsTest, Texts) {
     EXPECT_EQ(SizePresets::sizeText(1920, 1080), QString::fromUtf8("1920×1080"));
     EXPECT_EQ(SizePresets::tooltipText({3840, 2160, "4K"}, 2.0),
-              QString::fromUtf8("3840×2160 pixels = 1920×1080 points on this screen"));
+              QString::fromUtf8("3840×2160 pixels = 1920×1080 logical pixels on this screen"));
     EXPECT_EQ(SizePresets::tooltipText({1920, 1080, "Full HD"}, 1.0),
-              QString::fromUtf8("1920×1080 pixels = 1920×1080 points on this screen"));
+              QString::fromUtf8("1920×1080 pixels = 1920×1080 logical pixels on this screen"));
     EXPECT_EQ(SizePresets::tooltipText({1001, 801, "Last used"}, 2.0),
-              QString::fromUtf8("1001×801 pixels = 501×401 points on this screen"));
+              QString::fromUtf8("1001×801 pixels = 501×401 logical pixels on this screen"));
 }
 
 }  // namespace
