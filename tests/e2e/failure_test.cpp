@@ -75,7 +75,7 @@ TEST_P(UnwritableFolderTest, TheAlertComesBeforeTheOverlay) {
 INSTANTIATE_TEST_SUITE_P(Folder, UnwritableFolderTest,
                          ::testing::Values(FolderCase{"ThatExists", true, "Not writable: ", ""},
                                            FolderCase{"ThatCannotBeMade", false, "",
-                                                      "\"Read-only file system\""}),
+                                                      "Read-only file system"}),
                          [](const auto& tested) { return std::string(tested.param.name); });
 
 // ---------------------------------------------------------------------------------------------
