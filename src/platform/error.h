@@ -1,51 +1,38 @@
 #pragma once
 
-#include <cstdint>
-#include <memory>
-#include <string>
+#include <QMetaType>
+#include <QString>
 
 namespace vantorel {
 
-// A general error value. Errors travel as shared, immutable objects (ErrorRef), so the engine's
-// own errors and the platform's errors can be passed around side by side and told apart by type.
-class Error {
-  public:
-    virtual ~Error() = default;
-    // One sentence for people.
-    virtual std::string localizedDescription() const = 0;
-    // The technical text shown as an alert's details.
-    virtual std::string textualDescription() const = 0;
+// Why something failed, as the program acts on it and tells it: a kind that decides what happens
+// next, one sentence for the user, and the system's own words (errno, FFmpeg, X, PulseAudio or
+// D-Bus text) for the technical details. A plain value, copied freely between threads.
+struct Error {
+    enum class Kind {
+        permissionDeclined,  // the desktop did not allow its screen to be shared
+        noDisplay,           // the monitor to record is not there, or no longer
+        cannotWrite,         // the file could not be created, or its encoders set up
+        noFrames,            // nothing new was ever captured, so no file was kept
+        writerFailed,        // writing the file failed: disk full, I/O, encoder
+        captureLost,         // the display or the sound server went away while recording
+        failed,              // anything else
+    };
+
+    Kind kind = Kind::failed;
+    QString text;    // one sentence for the user
+    QString detail;  // the system's own message; empty when there is none
+
+    // The text for the technical details: the system's message, or the sentence when there is
+    // no message of the system's.
+    QString details() const { return detail.isEmpty() ? text : detail; }
+
+    // An errno value `code` with the system's message (strerror) as the detail.
+    static Error fromErrno(Kind kind, const QString& text, int code);
+
+    friend bool operator==(const Error&, const Error&) = default;
 };
-
-using ErrorRef = std::shared_ptr<const Error>;
-
-// An error reported by a platform service: a domain, a code and the system's message.
-class PlatformError final : public Error {
-  public:
-    // The capture service's code for a refused screen-capture permission.
-    static constexpr int64_t kPermissionDeclined = -3801;
-
-    PlatformError(std::string domain, int64_t code, std::string message);
-
-    static ErrorRef make(std::string domain, int64_t code, std::string message);
-    // An error in the POSIX domain for errno value `code`, with strerror's text unless given.
-    static ErrorRef fromErrno(int code, const std::string& context = {});
-
-    const std::string& domain() const { return domain_; }
-    int64_t code() const { return code_; }
-    const std::string& message() const { return message_; }
-
-    std::string localizedDescription() const override { return message_; }
-    // The system's own message: what a technical reader needs, without our bookkeeping.
-    std::string textualDescription() const override { return message_; }
-
-  private:
-    std::string domain_;
-    int64_t code_;
-    std::string message_;
-};
-
-// The platform code of an error, when it is a platform error.
-const PlatformError* asPlatformError(const ErrorRef& error);
 
 }  // namespace vantorel
+
+Q_DECLARE_METATYPE(vantorel::Error)

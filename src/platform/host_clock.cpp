@@ -1,15 +1,21 @@
 #include "platform/host_clock.h"
 
-#include <ctime>
+#include <time.h>
 
 namespace vantorel {
 
-MediaTime MonotonicClock::now() const {
-    timespec ts{};
-    if (clock_gettime(CLOCK_MONOTONIC, &ts) != 0) {
-        return MediaTime::invalid();
+int64_t monotonicNowNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
+std::optional<int64_t> MonotonicClock::nowNs() const {
+    timespec now{};
+    if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) {
+        return std::nullopt;
     }
-    return MediaTime::fromNanoseconds(static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec);
+    return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
 }  // namespace vantorel

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QFile>
+
+#include <optional>
+#include <vector>
+
+#include "capture/capture_source.h"
+#include "capture/mp4_writer.h"
+
+// Stand-ins for the engine's platform parts, driven by the test on its own thread: a source
+// whose frames, sound and stops the test hands in, and a writer that keeps what it is given.
+namespace vantorel::testing {
+
+class FakeCaptureSource final : public CaptureSource {
+  public:
+    void start(const CaptureRequest& asked, CaptureSink& sink, StartAnswer answer) override {
+        request = asked;
+        sink_ = &sink;
+        answer(startError);
+    }
+    void stop() override { ++stops; }
+
+    // What the real sources do on their threads.
+    void deliver(int64_t timeNs, bool complete = true) {
+        sink_->take(VideoFrame{timeNs, complete, 2, 2, 8, nullptr});
+    }
+    void deliverSound(int64_t timeNs) { sink_->take(SoundBlock{timeNs, 48000, 2, {0, 0}}); }
+    void stopBySelf(const Error& error) { sink_->sourceStopped(error); }
+
+    std::optional<Error> startError;
+    CaptureRequest request;
+    int stops = 0;
+
+  private:
+    CaptureSink* sink_ = nullptr;
+};
+
+// Makes the file like the real writer, so that what the recorder keeps or removes can be seen on
+// disk; answers open and finish at once unless told to hold them.
+class FakeMp4Writer final : public Mp4Writer {
+  public:
+    explicit FakeMp4Writer(Mp4WriterSettings asked) : settings(std::move(asked)) {
+        QFile file(settings.path);
+        created = file.open(QIODevice::NewOnly);
+    }
+    void open(Answer answer) override { answer(openError); }
+    void begin(int64_t startNs) override { begins.push_back(startNs); }
+    bool appendVideo(const VideoFrame& frame) override {
+        if (acceptsVideo) {
+            video.push_back(frame.timeNs);
+        }
+        return acceptsVideo;
+    }
+    bool appendSound(SoundBlock block) override {
+        sound.push_back(block.timeNs);
+        return true;
+    }
+    std::optional<Error> failure() const override { return failed; }
+    void finish(int64_t endNs, Answer answer) override {
+        finishedAt = endNs;
+        if (finishError) {
+            QFile::remove(settings.path);
+        }
+        answer(finishError);
+    }
+    void cancel() override {
+        ++cancels;
+        QFile::remove(settings.path);
+    }
+
+    Mp4WriterSettings settings;
+    bool created = false;
+    std::optional<Error> openError;
+    std::optional<Error> finishError;
+    std::optional<Error> failed;
+    bool acceptsVideo = true;
+    std::vector<int64_t> begins;
+    std::vector<int64_t> video;
+    std::vector<int64_t> sound;
+    std::optional<int64_t> finishedAt;
+    int cancels = 0;
+};
+
+}  // namespace vantorel::testing
