@@ -4,6 +4,7 @@
 #include <xcb/xfixes.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/host_clock.h"
@@ -118,7 +119,9 @@ void ScreenGrabber::watchServer() {
     if (showsCursor_) {
         cursor_->selectShapeEvents();
     }
-    xcb_flush(c);
+    // A round trip, so that the damage the server reports at once for the whole screen is in
+    // before the first frame, which is complete anyway, rather than making the second one so.
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
 std::optional<Error> ScreenGrabber::tick(Clock::time_point now, const Deliver& deliver) {
