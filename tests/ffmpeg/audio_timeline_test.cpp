@@ -7,12 +7,9 @@
 namespace vantorel {
 namespace {
 
+// A block stamped at sample `start`, and where the timeline (jitter of 100 samples) puts it.
 struct Block {
-    int64_t start;
-    int64_t frames;
-    int64_t silence;  // expected
-    int64_t skip;     // expected
-    int64_t end;      // expected track end afterwards
+    int64_t start, frames, silence, skip, end;
 };
 
 struct TimelineCase {
@@ -20,41 +17,28 @@ struct TimelineCase {
     std::vector<Block> blocks;
 };
 
-void PrintTo(const TimelineCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class AudioTimelinePlacement : public ::testing::TestWithParam<TimelineCase> {};
-
-TEST_P(AudioTimelinePlacement, PlacesEachBlock) {
-    AudioTimeline timeline(100);
-    for (const Block& block : GetParam().blocks) {
-        const AudioTimeline::Placement placement = timeline.place(block.start, block.frames);
-        EXPECT_EQ(placement.silence, block.silence) << "block at " << block.start;
-        EXPECT_EQ(placement.skip, block.skip) << "block at " << block.start;
-        EXPECT_EQ(timeline.end(), block.end) << "block at " << block.start;
+TEST(AudioTimeline, KeepsTheTrackContinuousAgainstTheStamps) {
+    const TimelineCase cases[] = {
+        {"contiguous", {{0, 480, 0, 0, 480}, {480, 480, 0, 0, 960}}},
+        {"jitter is ignored", {{0, 480, 0, 0, 480}, {580, 480, 0, 0, 960}, {860, 480, 0, 0, 1440}}},
+        {"late first block gets silence before", {{24000, 480, 24000, 0, 24480}}},
+        {"just late first block is not padded", {{100, 480, 0, 0, 480}}},
+        {"gap becomes silence", {{0, 480, 0, 0, 480}, {4800, 480, 4320, 0, 5280}}},
+        {"overlap is cut", {{0, 480, 0, 0, 480}, {0, 480, 0, 480, 480}, {200, 480, 0, 280, 680}}},
+        {"overlap longer than the block", {{0, 4800, 0, 0, 4800}, {1000, 480, 0, 480, 4800}}},
+        {"block before the start", {{-960, 480, 0, 480, 0}, {0, 480, 0, 0, 480}}},
+    };
+    for (const TimelineCase& c : cases) {
+        AudioTimeline timeline(100);
+        for (const Block& block : c.blocks) {
+            SCOPED_TRACE(::testing::Message() << c.name << ", block at " << block.start);
+            const AudioTimeline::Placement placement = timeline.place(block.start, block.frames);
+            EXPECT_EQ(placement.silence, block.silence);
+            EXPECT_EQ(placement.skip, block.skip);
+            EXPECT_EQ(timeline.end(), block.end);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, AudioTimelinePlacement,
-    ::testing::Values(
-        TimelineCase{"Contiguous",
-                     {{0, 480, 0, 0, 480}, {480, 480, 0, 0, 960}, {960, 480, 0, 0, 1440}}},
-        TimelineCase{"JitterWithinToleranceIsIgnored",
-                     {{0, 480, 0, 0, 480}, {580, 480, 0, 0, 960}, {860, 480, 0, 0, 1440}}},
-        TimelineCase{"FirstBlockLateGetsSilenceBefore", {{24000, 480, 24000, 0, 24480}}},
-        TimelineCase{"FirstBlockJustLateIsNotPadded", {{100, 480, 0, 0, 480}}},
-        TimelineCase{"GapBecomesSilence", {{0, 480, 0, 0, 480}, {4800, 480, 4320, 0, 5280}}},
-        TimelineCase{"OverlapIsSkipped",
-                     {{0, 480, 0, 0, 480}, {0, 480, 0, 480, 480}, {200, 480, 0, 280, 680}}},
-        TimelineCase{"OverlapLongerThanBlockSkipsAll",
-                     {{0, 4800, 0, 0, 4800}, {1000, 480, 0, 480, 4800}}},
-        TimelineCase{"BlockBeforeSessionStartIsSkipped",
-                     {{-960, 480, 0, 480, 0}, {0, 480, 0, 0, 480}}}),
-    [](const ::testing::TestParamInfo<TimelineCase>& param) {
-        return std::string(param.param.name);
-    });
 
 }  // namespace
 }  // namespace vantorel

@@ -1,17 +1,38 @@
 #pragma once
 
+#include <cmath>
+#include <numbers>
+#include <utility>
 #include <vector>
 
+// Measures of the mono sound samples [from, to).
 namespace vantorel::testing {
 
-// One channel of interleaved samples.
-std::vector<float> channelOf(const std::vector<float>& interleaved, int channels, int channel);
+// Root mean square: about 0.35 for a sine of amplitude 0.5, near 0 for silence.
+inline double loudness(const std::vector<float>& samples, size_t from, size_t to) {
+    double sum = 0;
+    for (size_t i = from; i < to; ++i) {
+        sum += double{samples[i]} * samples[i];
+    }
+    return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0;
+}
 
-// The frequency of a steady tone, from its rising zero crossings between the first and the last
-// one (so partial periods at the ends do not count); 0 without two of them.
-double toneFrequency(const std::vector<float>& samples, int sampleRate);
-
-// The index of the first sample louder than `threshold`, or -1.
-long firstLoudSample(const std::vector<float>& samples, float threshold);
+// Of the multiples of 10 Hz up to 4 kHz, the one with the most energy (Goertzel).
+inline int strongestFrequency(const std::vector<float>& samples, size_t from, size_t to, int rate) {
+    int strongest = 0;
+    double most = -1;
+    for (int frequency = 10; frequency <= 4000; frequency += 10) {
+        const double k = 2 * std::cos(2 * std::numbers::pi * frequency / rate);
+        double last = 0, beforeLast = 0;
+        for (size_t i = from; i < to; ++i) {
+            beforeLast = std::exchange(last, samples[i] + k * last - beforeLast);
+        }
+        const double power = last * last + beforeLast * beforeLast - k * last * beforeLast;
+        if (power > most) {
+            most = power, strongest = frequency;
+        }
+    }
+    return strongest;
+}
 
 }  // namespace vantorel::testing
