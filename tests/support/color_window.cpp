@@ -7,6 +7,8 @@ namespace vantorel::testing {
 
 ColorWindow::ColorWindow(const std::string& displayName, int x, int y, int width, int height)
     : connection_(xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), nullptr)),
+      window_(xcb_generate_id(connection_)),
+      gc_(xcb_generate_id(connection_)),
       width_(width),
       height_(height) {
     if (xcb_connection_has_error(connection_)) {
@@ -14,21 +16,18 @@ ColorWindow::ColorWindow(const std::string& displayName, int x, int y, int width
         throw std::runtime_error("cannot connect to X display '" + displayName + "'");
     }
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
-    window_ = xcb_generate_id(connection_);
     const uint32_t overrideRedirect = 1;
     xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root,
                       static_cast<int16_t>(x), static_cast<int16_t>(y),
                       static_cast<uint16_t>(width), static_cast<uint16_t>(height), 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_OVERRIDE_REDIRECT,
                       &overrideRedirect);
-    gc_ = xcb_generate_id(connection_);
     xcb_create_gc(connection_, gc_, window_, 0, nullptr);
     xcb_map_window(connection_, window_);
     sync();
 }
 
 ColorWindow::~ColorWindow() {
-    xcb_free_gc(connection_, gc_);
     xcb_destroy_window(connection_, window_);
     sync();
     xcb_disconnect(connection_);
@@ -50,7 +49,7 @@ void ColorWindow::pointAt(int x, int y) {
 }
 
 void ColorWindow::sync() {
-    // A round trip: everything asked for before has been carried out.
+    // A round trip: everything asked for before it has been carried out.
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 

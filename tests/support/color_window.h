@@ -7,9 +7,9 @@
 
 namespace vantorel::testing {
 
-// A drawing client on a connection of its own: one override-redirect window (no window manager
-// moves or decorates it) at an exact root rectangle, filled with known colours. Every call
-// returns only once the server has carried it out.
+// A drawing client on a connection of its own: an override-redirect window (no window manager
+// moves or decorates it) at an exact root rectangle. Every call returns once the server has
+// carried it out.
 class ColorWindow {
   public:
     // `displayName` empty: $DISPLAY.
@@ -19,7 +19,7 @@ class ColorWindow {
     ColorWindow(const ColorWindow&) = delete;
     ColorWindow& operator=(const ColorWindow&) = delete;
 
-    // 0xRRGGBB over the rectangle at (x, y) of the window; over all of it by default.
+    // 0xRRGGBB over this rectangle of the window, or over all of it.
     void fill(uint32_t rgb, int x = 0, int y = 0, int width = -1, int height = -1);
     // Moves the pointer to (x, y) of the window.
     void pointAt(int x, int y);
@@ -28,8 +28,8 @@ class ColorWindow {
     void sync();
 
     xcb_connection_t* connection_;
-    xcb_window_t window_ = XCB_WINDOW_NONE;
-    xcb_gcontext_t gc_ = 0;
+    xcb_window_t window_;
+    xcb_gcontext_t gc_;
     int width_;
     int height_;
 };

@@ -6,13 +6,12 @@
 
 namespace vantorel::testing {
 
-// A PulseAudio daemon of the test's own, in a temporary folder, with one null sink as its
-// default output, apart from the session's server: a test can kill it at will.
+// A PulseAudio daemon of the test's own, in a temporary folder, with a null sink as its default
+// output, apart from the session's server: a test can kill it at will.
 class PrivatePulseServer {
   public:
     // Returns once the daemon accepts clients; check failure().
     PrivatePulseServer();
-    // Ends the daemon if it still runs and removes its folder.
     ~PrivatePulseServer();
 
     PrivatePulseServer(const PrivatePulseServer&) = delete;
@@ -28,8 +27,6 @@ class PrivatePulseServer {
   private:
     std::string directory_;
     pid_t pid_ = -1;
-    // The process the daemon detached through; it lives as long as the daemon does.
-    pid_t keeper_ = -1;
     std::string failure_;
 };
 

@@ -7,11 +7,11 @@
 namespace vantorel::testing {
 
 // An Xvfb of the test's own, for tests that take its monitors away or kill it. It picks a free
-// display number itself and is ready once constructed.
+// display number itself and accepts clients once constructed.
 class PrivateXServer {
   public:
     PrivateXServer(int width, int height);
-    ~PrivateXServer();
+    ~PrivateXServer() { kill(); }
 
     PrivateXServer(const PrivateXServer&) = delete;
     PrivateXServer& operator=(const PrivateXServer&) = delete;
@@ -24,8 +24,6 @@ class PrivateXServer {
     void deleteMonitor(const std::string& name) const;
 
   private:
-    void xrandr(const std::string& arguments) const;
-
     pid_t pid_ = -1;
     std::string displayName_;
 };

@@ -14,7 +14,7 @@ namespace vantorel::testing {
 
 // A capture sink that keeps what a source delivers, for a test to wait for and read: every
 // frame (with the pixels of the last complete one only, so that the source gets its pictures
-// back), every sound block and every stop. Once sealed, any call is counted as late. Any thread.
+// back), every sound block and every stop. Once sealed, any call counts as late. Any thread.
 class SinkLog final : public CaptureSink {
   public:
     struct Frame {
@@ -30,27 +30,25 @@ class SinkLog final : public CaptureSink {
         int callsRunningAtSeal = 0;
 
         int completeFrames() const {
-            return static_cast<int>(std::count_if(frames.begin(), frames.end(),
-                                                  [](const Frame& f) { return f.complete; }));
+            return static_cast<int>(
+                std::count_if(frames.begin(), frames.end(), [](Frame f) { return f.complete; }));
         }
     };
 
-    // Each call takes this long, as a busy sink would.
+    // Each call takes this long, as a busy sink's would.
     explicit SinkLog(std::chrono::microseconds callTime = {}) : callTime_(callTime) {}
 
     void take(const VideoFrame& frame) override {
-        record([&](State& state) {
-            state.frames.push_back({frame.timeNs, frame.complete});
-            if (frame.complete) {
-                state.lastComplete = frame;
-            }
+        record([&](State& s) {
+            s.frames.push_back({frame.timeNs, frame.complete});
+            s.lastComplete = frame.complete ? frame : s.lastComplete;
         });
     }
     void take(SoundBlock block) override {
-        record([&](State& state) { state.blocks.push_back(std::move(block)); });
+        record([&](State& s) { s.blocks.push_back(std::move(block)); });
     }
     void sourceStopped(const Error& error) override {
-        record([&](State& state) { state.stops.push_back(error); });
+        record([&](State& s) { s.stops.push_back(error); });
     }
 
     // Waits until `done` holds (checked with the log locked); false after `timeout`.
@@ -63,7 +61,6 @@ class SinkLog final : public CaptureSink {
         std::lock_guard lock(mutex_);
         return state_;
     }
-    // From now on every call is late.
     void seal() {
         std::lock_guard lock(mutex_);
         sealed_ = true;

@@ -27,9 +27,8 @@ class SoundPlayer {
     // Empty while the stream plays; otherwise why it does not.
     const std::string& failure() const { return failure_; }
     // A sine of `hz` on both channels for `seconds`, from host time `atNs` or as soon after as
-    // the stream allows. Answers when it starts by the server's estimate, once that is known;
-    // nothing if the stream never came to play promptly. Replaces an earlier tone. Owner's
-    // thread.
+    // the stream allows, replacing an earlier tone. Answers when it starts by the server's
+    // estimate, once the stream plays promptly enough to tell; nothing if it never does.
     std::optional<int64_t> play(double hz, float amplitude, double seconds, int64_t atNs);
 
   private:
@@ -43,7 +42,6 @@ class SoundPlayer {
     };
 
     void run();
-    void place(Tone& tone, int64_t nextFrame, int64_t latencyNs) const;
 
     pa_simple* stream_ = nullptr;
     std::string failure_;
