@@ -34,9 +34,7 @@ struct BenchOptions {
     std::optional<double> animateHz;  // default: twice the frame rate, 60 for a screencast
     double settleSeconds = 1;         // quiet time before each recording
     std::string keepDirectory;        // empty: files go to a temporary folder and are removed
-    int writerQueue = 0;              // experiments: see EngineRequest
-    int streamBuffers = 0;
-    int encoderNice = 0;
+    int writerQueue = 0;              // experiment: see EngineRequest
 };
 
 // Throws std::invalid_argument with a message fit for the user.
