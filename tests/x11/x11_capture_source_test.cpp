@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "color_window.h"
-#include "platform/host_clock.h"
 #include "private_pulse_server.h"
 #include "private_x_server.h"
 #include "sink_log.h"
@@ -280,12 +279,10 @@ TEST(X11CaptureSource, StopLetsNoSinkCallThroughOnceItReturns) {
         std::this_thread::sleep_for(std::chrono::milliseconds(7 * round));
         capture.source->stop();
         capture.log.seal();
-        const int64_t stoppedAt = monotonicNowNs();
         std::this_thread::sleep_for(100ms);
         const SinkLog::State state = capture.log.snapshot();
         EXPECT_EQ(state.callsRunningAtSeal, 0) << "stop returned during a sink call";
         EXPECT_EQ(state.callsAfterSeal, 0) << "a sink call came after stop returned";
-        EXPECT_LT(state.frames.back().timeNs, stoppedAt);
         EXPECT_TRUE(state.stops.empty());
     }
     painting = false;
