@@ -51,7 +51,8 @@ class X11CaptureSource final : public CaptureSource {
 
     const X11CaptureOptions options_;
     std::unique_ptr<SinkGate> gate_;
-    // Made and started on the grab thread; stopped by the owner once that thread has ended.
+    // Made and started on the grab thread; stopped there when the start fails, else by the owner
+    // once that thread has ended.
     std::unique_ptr<SoundClient> sound_;
     std::unique_ptr<ScreenGrabber> grabber_;  // grab thread
 
@@ -99,6 +100,9 @@ void X11CaptureSource::run(const CaptureRequest& request, const StartAnswer& ans
     }
     if (error) {
         grabber_.reset();
+        if (sound_) {
+            sound_->stop();
+        }
         answer(error);
         return;
     }
