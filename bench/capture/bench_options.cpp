@@ -18,7 +18,8 @@ const char* const kUsage =
     "  --animate-hz N              animation updates per second (default 2x rate; 60 screencast)\n"
     "  --settle S                  pause before each recording (default 1)\n"
     "  --keep DIR                  keep the recordings and logs in DIR\n"
-    "  --writer-queue N            experiment: writer's video queue (0: the engine's, 3)\n";
+    "  --writer-queue N            experiment: writer's video queue (0: the engine's, 3)\n"
+    "  --encoder-nice N            experiment: nice value of the engine's encoder threads\n";
 
 namespace {
 
@@ -148,6 +149,9 @@ BenchOptions parseOptions(int argc, char** argv) {
         } else if (name == "--writer-queue") {
             options.writerQueue = whole(value, "queue length", 0);
             options.engine.writerQueue = options.writerQueue;
+        } else if (name == "--encoder-nice") {
+            options.encoderNice = whole(value, "nice value", -20);
+            options.engine.encoderNice = options.encoderNice;
         } else if (name == "--display") {
             options.engine.displayName = value;
         } else if (name == "--size") {

@@ -34,7 +34,8 @@ struct BenchOptions {
     std::optional<double> animateHz;  // default: twice the frame rate, 60 for a screencast
     double settleSeconds = 1;         // quiet time before each recording
     std::string keepDirectory;        // empty: files go to a temporary folder and are removed
-    int writerQueue = 0;              // experiment: see EngineRequest
+    int writerQueue = 0;              // experiments: see EngineRequest
+    int encoderNice = 0;
 };
 
 // Throws std::invalid_argument with a message fit for the user.

@@ -151,6 +151,7 @@ int runComparisons(const BenchOptions& options) {
     job.seconds = options.seconds;
     job.showsCursor = options.showsCursor;
     job.writerQueue = options.writerQueue;
+    job.encoderNice = options.encoderNice;
     // The engine's encoder takes one thread per core, up to four; ffmpeg is given the same.
     job.encoderThreads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
     try {

@@ -1,5 +1,6 @@
 #include "engine_child.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -107,6 +108,15 @@ void reportThreads() {
     }
 }
 
+// x264's workers carry the name of the video track's thread, which opened the encoder.
+void reniceEncoderThreads(int niceness) {
+    for (const ThreadCpu& thread : threadCpuOf(getpid())) {
+        if (thread.name == "Vantorel.video") {
+            setpriority(PRIO_PROCESS, static_cast<id_t>(thread.tid), niceness);
+        }
+    }
+}
+
 // Runs the event loop until the recorder says something or `patience` runs out.
 void runEvents(QEventLoop& loop, std::chrono::milliseconds patience) {
     QTimer::singleShot(patience, &loop, &QEventLoop::quit);
@@ -167,6 +177,9 @@ int runEngineChild(const EngineRequest& request) {
     say("started_ns", monotonicNs());
     if (!tally->waitForFirstAppend(std::chrono::steady_clock::now() + kPatience)) {
         return fail("no frame reached the writer", 4);
+    }
+    if (request.encoderNice != 0) {
+        reniceEncoderThreads(request.encoderNice);
     }
     const int64_t stopAt = tally->firstAppendedNs() + static_cast<int64_t>(request.seconds * 1e9);
     runEvents(loop, std::chrono::milliseconds((stopAt - monotonicNs()) / 1'000'000));

@@ -16,8 +16,10 @@ struct EngineRequest {
     double seconds = 10;  // from the first frame written to the stop
     bool showsCursor = true;
     std::string outputPath;
-    // Experiment only: another length for the writer's video queue (0: the writer's own).
+    // Experiments only: another length for the writer's video queue (0: the writer's own), and
+    // a nice value for the encoder's threads once recording.
     int writerQueue = 0;
+    int encoderNice = 0;
 };
 
 // Records, then prints `key=value` lines on standard output: monotonic times of each step,

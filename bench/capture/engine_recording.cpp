@@ -22,7 +22,8 @@ std::vector<std::string> engineArguments(const RecordingJob& job, const std::str
             "--seconds",      std::to_string(job.seconds),
             "--cursor",       job.showsCursor ? "1" : "0",
             "--output",       job.outputPath,
-            "--writer-queue", std::to_string(job.writerQueue)};
+            "--writer-queue", std::to_string(job.writerQueue),
+            "--encoder-nice", std::to_string(job.encoderNice)};
 }
 
 std::vector<int64_t> timesOf(const KeyValues& values) {

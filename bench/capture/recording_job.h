@@ -21,7 +21,8 @@ struct RecordingJob {
     std::string outputPath;
     std::string logPath;  // the recorder's standard error
     std::optional<pid_t> xServer;
-    int writerQueue = 0;  // experiment: see EngineRequest
+    int writerQueue = 0;  // experiments: see EngineRequest
+    int encoderNice = 0;
 };
 
 // The engine's bit rate: a tenth of a bit per pixel per frame, within 2 and 60 Mbit/s.
