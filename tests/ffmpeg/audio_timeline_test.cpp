@@ -7,31 +7,25 @@
 namespace vantorel {
 namespace {
 
-// A block stamped at sample `start`, and where the timeline (jitter of 100 samples) puts it.
-struct Block {
-    int64_t start, frames, silence, skip, end;
-};
-
-struct TimelineCase {
-    const char* name;
-    std::vector<Block> blocks;
-};
-
 TEST(AudioTimeline, KeepsTheTrackContinuousAgainstTheStamps) {
-    const TimelineCase cases[] = {
-        {"contiguous", {{0, 480, 0, 0, 480}, {480, 480, 0, 0, 960}}},
-        {"jitter is ignored", {{0, 480, 0, 0, 480}, {580, 480, 0, 0, 960}, {860, 480, 0, 0, 1440}}},
-        {"late first block gets silence before", {{24000, 480, 24000, 0, 24480}}},
-        {"just late first block is not padded", {{100, 480, 0, 0, 480}}},
-        {"gap becomes silence", {{0, 480, 0, 0, 480}, {4800, 480, 4320, 0, 5280}}},
-        {"overlap is cut", {{0, 480, 0, 0, 480}, {0, 480, 0, 480, 480}, {200, 480, 0, 280, 680}}},
-        {"overlap longer than the block", {{0, 4800, 0, 0, 4800}, {1000, 480, 0, 480, 4800}}},
-        {"block before the start", {{-960, 480, 0, 480, 0}, {0, 480, 0, 0, 480}}},
+    // Blocks stamped at sample `start`, and where a timeline with 100 samples of jitter puts them.
+    struct Block {
+        int64_t start, frames, silence, skip, end;
     };
-    for (const TimelineCase& c : cases) {
+    const std::vector<std::vector<Block>> cases = {
+        {{0, 480, 0, 0, 480}, {480, 480, 0, 0, 960}},                          // contiguous
+        {{0, 480, 0, 0, 480}, {580, 480, 0, 0, 960}, {860, 480, 0, 0, 1440}},  // jitter ignored
+        {{24000, 480, 24000, 0, 24480}},                    // late first block: silence first
+        {{100, 480, 0, 0, 480}},                            // just late: not padded
+        {{0, 480, 0, 0, 480}, {4800, 480, 4320, 0, 5280}},  // a gap becomes silence
+        {{0, 480, 0, 0, 480}, {0, 480, 0, 480, 480}, {200, 480, 0, 280, 680}},  // overlaps cut
+        {{0, 4800, 0, 0, 4800}, {1000, 480, 0, 480, 4800}},  // an overlap longer than the block
+        {{-960, 480, 0, 480, 0}, {0, 480, 0, 0, 480}},       // a block before the start
+    };
+    for (size_t c = 0; c < cases.size(); ++c) {
         AudioTimeline timeline(100);
-        for (const Block& block : c.blocks) {
-            SCOPED_TRACE(::testing::Message() << c.name << ", block at " << block.start);
+        for (const Block& block : cases[c]) {
+            SCOPED_TRACE(::testing::Message() << "case " << c << ", block at " << block.start);
             const AudioTimeline::Placement placement = timeline.place(block.start, block.frames);
             EXPECT_EQ(placement.silence, block.silence);
             EXPECT_EQ(placement.skip, block.skip);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -19,8 +20,7 @@ inline double loudness(const std::vector<float>& samples, size_t from, size_t to
 
 // Of the multiples of 10 Hz up to 4 kHz, the one with the most energy (Goertzel).
 inline int strongestFrequency(const std::vector<float>& samples, size_t from, size_t to, int rate) {
-    int strongest = 0;
-    double most = -1;
+    std::pair<double, int> strongest{-1, 0};
     for (int frequency = 10; frequency <= 4000; frequency += 10) {
         const double k = 2 * std::cos(2 * std::numbers::pi * frequency / rate);
         double last = 0, beforeLast = 0;
@@ -28,11 +28,9 @@ inline int strongestFrequency(const std::vector<float>& samples, size_t from, si
             beforeLast = std::exchange(last, samples[i] + k * last - beforeLast);
         }
         const double power = last * last + beforeLast * beforeLast - k * last * beforeLast;
-        if (power > most) {
-            most = power, strongest = frequency;
-        }
+        strongest = std::max(strongest, std::pair{power, frequency});
     }
-    return strongest;
+    return strongest.second;
 }
 
 }  // namespace vantorel::testing

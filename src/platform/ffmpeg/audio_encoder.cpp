@@ -86,7 +86,7 @@ int AudioEncoder::configure(const AVCodec& codec, bool globalHeader) {
 }
 
 int AudioEncoder::encode(const SoundBlock& block, int64_t offsetNs) {
-    if (block.frameCount() == 0) {
+    if (finished_ || block.frameCount() == 0) {
         return 0;
     }
     const int frames = convert(block);
@@ -103,6 +103,7 @@ int AudioEncoder::encode(const SoundBlock& block, int64_t offsetNs) {
 }
 
 int AudioEncoder::finish(int64_t endNs) {
+    finished_ = true;
     const int64_t target =
         std::max<int64_t>(0, av_rescale(endNs, codec_->sample_rate, kNanosecondsPerSecond));
     const int64_t excess = timeline_.end() - target;

@@ -41,6 +41,7 @@ class AudioEncoder final : public TrackEncoder {
     SoundTrackSettings settings_;
     Mp4Muxer* muxer_ = nullptr;
     int index_ = -1;
+    bool finished_ = false;
     CodecContextPtr codec_;
     FramePtr frame_;
     PacketPtr packet_;

@@ -71,6 +71,7 @@ bool FfmpegMp4Writer::appendVideo(const VideoFrame& frame) {
     if (!accepts()) {
         return false;
     }
+    // On the track's thread, times count from the file's start.
     VideoFrame placed = frame;
     placed.timeNs = sinceStart(frame.timeNs);
     return videoThread_->tryPostItem(
@@ -111,7 +112,10 @@ std::optional<Error> FfmpegMp4Writer::failure() const {
 
 void FfmpegMp4Writer::finish(int64_t endNs, Answer answer) {
     if (phase_.exchange(Phase::finishing) != Phase::open) {
-        fail(writingError(AVERROR(EINVAL)));  // never opened: there is no file to end
+        // Not open, or its opening failed: there is no file to end, and the reason is the answer.
+        fail(writingError(AVERROR(EINVAL)));
+        videoThread_->postStep([this, answer] { answerWith(answer); });
+        return;
     }
     if (startNs_ == kNotBegun) {
         begin(endNs);

@@ -34,7 +34,7 @@ class FfmpegMp4Writer final : public Mp4Writer {
   public:
     FfmpegMp4Writer(const Mp4WriterSettings& settings, std::unique_ptr<Mp4Muxer> muxer,
                     Mp4WriterQueues queues);
-    // Cancels, unless the file is complete. Owner's thread, never from an answer.
+    // As cancel(): a file that is not complete is removed. Owner's thread, never from an answer.
     ~FfmpegMp4Writer() override;
 
     FfmpegMp4Writer(const FfmpegMp4Writer&) = delete;

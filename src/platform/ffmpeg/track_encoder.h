@@ -14,7 +14,8 @@ class TrackEncoder {
 
     // Sets up the encoder and describes track `index` of `muxer`, which outlives the encoder.
     virtual int open(Mp4Muxer& muxer, int index) = 0;
-    // Drains the encoder; the track ends `endNs` nanoseconds after the file's start.
+    // Drains the encoder; the track ends `endNs` nanoseconds after the file's start. What comes
+    // after is left out, so that a late append cannot spoil a finished track.
     virtual int finish(int64_t endNs) = 0;
 };
 

@@ -117,7 +117,7 @@ int VideoEncoder::configure(const AVCodec& codec, bool globalHeader) {
 
 int VideoEncoder::encode(VideoFrame frame, int64_t offsetNs) {
     const int64_t pts = av_rescale(offsetNs, kTicksPerSecond, kNanosecondsPerSecond);
-    if (!frame.pixels || pts < 0 || pts <= lastPts_) {
+    if (finished_ || !frame.pixels || pts < 0 || pts <= lastPts_) {
         return 0;
     }
     if (const int result = av_frame_make_writable(frame_.get()); result < 0) {
@@ -131,6 +131,7 @@ int VideoEncoder::encode(VideoFrame frame, int64_t offsetNs) {
 }
 
 int VideoEncoder::finish(int64_t endNs) {
+    finished_ = true;
     if (const int result = send(nullptr); result < 0 || !holding_) {
         return result;
     }

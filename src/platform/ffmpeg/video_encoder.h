@@ -43,6 +43,7 @@ class VideoEncoder final : public TrackEncoder {
     VideoTrackSettings settings_;
     Mp4Muxer* muxer_ = nullptr;
     int index_ = -1;
+    bool finished_ = false;
     CodecContextPtr codec_;
     FramePtr frame_;
     PacketPtr received_;
