@@ -25,7 +25,7 @@ FfmpegMp4Writer::FfmpegMp4Writer(const Mp4WriterSettings& settings, std::unique_
       video_(std::make_unique<VideoEncoder>(settings.video)),
       sound_(settings.sound ? std::make_unique<AudioEncoder>(*settings.sound) : nullptr),
       videoThread_(std::make_unique<TrackThread>("Vantorel.video", queues.video)),
-      soundThread_(settings.sound ? std::make_unique<TrackThread>("Vantorel.sound", queues.sound)
+      soundThread_(settings.sound ? std::make_unique<TrackThread>("Vantorel.audio", queues.sound)
                                   : nullptr) {}
 
 FfmpegMp4Writer::~FfmpegMp4Writer() {
