@@ -10,8 +10,8 @@
 
 namespace vantorel {
 
-// The per-user preference store: written values kept in a JSON file, over a registration layer
-// of defaults that lives only in memory. Reading a key with neither gives the type's empty value.
+// The per-user preference store: written values kept in a JSON file, over a layer of defaults
+// that lives only in memory. Reading a key with neither gives the type's empty value.
 //
 // The file is replaced atomically on every write, and read again whenever it changed on disk
 // since (a hand edit while the program runs is seen at the next read and kept by the next
@@ -25,7 +25,7 @@ class PreferenceStore {
 
     explicit PreferenceStore(QString filePath);
 
-    void registerDefaults(const QJsonObject& defaults);
+    void setDefaults(const QJsonObject& defaults);
 
     // Typed reads, coercing compatible types the way a user-edited file may hold them.
     int64_t integer(const QString& key) const;

@@ -7,7 +7,8 @@ namespace vantorel {
 
 // One Vantorel per user session, settled by owning a name on the session bus: the bus hands
 // the name to exactly one connection and takes it back when that process ends, however it ends.
-// Main thread only.
+// The first instance keeps the name on its connection, where the objects that other programs
+// (or a second start) call can be registered. Main thread only.
 class SingleInstance {
   public:
     enum class Claim {
@@ -25,6 +26,9 @@ class SingleInstance {
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     Claim claim() const { return claim_; }
+    // The connection that owns (or was refused) the name, and the name.
+    const QDBusConnection& connection() const { return bus_; }
+    const QString& name() const { return name_; }
 
   private:
     QDBusConnection bus_;

@@ -1,4 +1,4 @@
-#include "app/status_menu.h"
+#include "app/menu_entries.h"
 
 #include <QFileInfo>
 
@@ -93,7 +93,7 @@ MenuEntry buildSettingsItem(const PreferenceStore& store) {
     return settings;
 }
 
-std::vector<MenuEntry> buildStatusMenu(Phase phase, const PreferenceStore& store) {
+std::vector<MenuEntry> buildTrayMenu(Phase phase, const PreferenceStore& store) {
     return {
         toggleItem(phase),
         MenuEntry::makeSeparator(),

@@ -1,4 +1,4 @@
-#include "feedback/freedesktop_notifier.h"
+#include "platform/dbus/freedesktop_notifier.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -19,15 +19,15 @@ const QString kService = "org.freedesktop.Notifications";
 const QString kPath = "/org/freedesktop/Notifications";
 const QString kInterface = "org.freedesktop.Notifications";
 const QString kRevealTitle = "Show in Folder";
-// A server that has not answered by then is treated as absent; the alert is shown instead.
-constexpr int kCallTimeoutMs = 4000;
 // Let the server pick how long the notification stays.
 constexpr int kServerDefaultTimeout = -1;
 
-// Sends `call` without waiting; `answered` gets the reply (or the error) on the main thread.
+// Sends `call` without waiting; `answered` gets the reply (or the error, also when none came
+// within `timeoutMs`) on the main thread.
 template <typename Handler>
-void callAsync(QDBusConnection& bus, QObject* context, QDBusMessage call, Handler answered) {
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), context);
+void callAsync(QDBusConnection& bus, int timeoutMs, QObject* context, QDBusMessage call,
+               Handler answered) {
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, timeoutMs), context);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
                      [answered = std::move(answered)](QDBusPendingCallWatcher* done) {
                          answered(*done);
@@ -45,21 +45,21 @@ QString desktopEntry() {
 }  // namespace
 
 FreedesktopNotifier::FreedesktopNotifier(QDBusConnection bus, Presenter& presenter,
-                                         FileBrowser& fileBrowser)
-    : bus_(std::move(bus)), fileBrowser_(fileBrowser), fallback_(presenter, fileBrowser) {
+                                         FileBrowser& fileBrowser,
+                                         std::chrono::milliseconds patience)
+    : bus_(std::move(bus)),
+      fileBrowser_(fileBrowser),
+      patienceMs_(static_cast<int>(patience.count())),
+      fallback_(presenter, fileBrowser) {
     connect(&fallback_, &Notifier::settled, this, &FreedesktopNotifier::settleWhenIdle);
-}
-
-void FreedesktopNotifier::setup() {
-    if (listening_ || !bus_.isConnected()) {
-        return;
+    if (bus_.isConnected()) {
+        // Servers send these to the client that posted (some to everyone); ids not ours are
+        // ignored.
+        bus_.connect(kService, kPath, kInterface, "ActionInvoked", this,
+                     SLOT(actionInvoked(uint, QString)));
+        bus_.connect(kService, kPath, kInterface, "NotificationClosed", this,
+                     SLOT(notificationClosed(uint, uint)));
     }
-    // Servers send these to the client that posted (some to everyone); ids not ours are ignored.
-    bus_.connect(kService, kPath, kInterface, "ActionInvoked", this,
-                 SLOT(actionInvoked(uint, QString)));
-    bus_.connect(kService, kPath, kInterface, "NotificationClosed", this,
-                 SLOT(notificationClosed(uint, uint)));
-    listening_ = true;
 }
 
 QString FreedesktopNotifier::bodyFor(const QString& path, bool serverReadsMarkup) {
@@ -96,14 +96,15 @@ void FreedesktopNotifier::announce(const Announcement& announcement, const FallB
     // that does not answer this cannot show the notification either.
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, "GetCapabilities");
-    callAsync(bus_, this, call, [this, announcement, fallBack](const QDBusPendingCall& done) {
-        const QDBusPendingReply<QStringList> reply = done;
-        if (reply.isError()) {
-            fallBackWith(fallBack);
-            return;
-        }
-        post(announcement, reply.value().contains("body-markup"), fallBack);
-    });
+    callAsync(bus_, patienceMs_, this, call,
+              [this, announcement, fallBack](const QDBusPendingCall& done) {
+                  const QDBusPendingReply<QStringList> reply = done;
+                  if (reply.isError()) {
+                      fallBackWith(fallBack);
+                      return;
+                  }
+                  post(announcement, reply.value().contains("body-markup"), fallBack);
+              });
 }
 
 void FreedesktopNotifier::post(const Announcement& announcement, bool serverReadsMarkup,
@@ -114,7 +115,7 @@ void FreedesktopNotifier::post(const Announcement& announcement, bool serverRead
     call << QString("Vantorel") << uint{0} << QString() << announcement.summary
          << asBody(announcement.body, serverReadsMarkup) << announcement.actions << hints
          << kServerDefaultTimeout;
-    callAsync(bus_, this, call,
+    callAsync(bus_, patienceMs_, this, call,
               [this, path = announcement.path, fallBack](const QDBusPendingCall& done) {
                   const QDBusPendingReply<uint> reply = done;
                   if (reply.isError()) {

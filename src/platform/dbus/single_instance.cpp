@@ -1,4 +1,4 @@
-#include "app/single_instance.h"
+#include "platform/dbus/single_instance.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusReply>

@@ -25,7 +25,7 @@ enum class MenuCommand {
     quit,
 };
 
-// One item of the status menu, described without widgets so that it can be checked directly.
+// One item of the tray menu, described without widgets.
 struct MenuEntry {
     bool separator = false;
     QString title{};
@@ -46,8 +46,8 @@ struct MenuEntry {
 inline constexpr const char* kToggleShortcut = "Meta+Shift+R";
 inline constexpr const char* kQuitShortcut = "Ctrl+Q";
 
-// The whole status menu for a phase, the stored settings and the recent recordings.
-std::vector<MenuEntry> buildStatusMenu(Phase phase, const PreferenceStore& store);
+// The whole tray menu for a phase, the stored settings and the recent recordings.
+std::vector<MenuEntry> buildTrayMenu(Phase phase, const PreferenceStore& store);
 // The "Settings" item with its submenu.
 MenuEntry buildSettingsItem(const PreferenceStore& store);
 

@@ -1,7 +1,9 @@
-#include "app/status_icons.h"
+#include "app/tray_icons.h"
 
 #include <QPainter>
 #include <QPixmap>
+
+#include "platform/system_colors.h"
 
 namespace vantorel {
 
@@ -15,7 +17,7 @@ QColor oppositeShade(const QColor& foreground) {
     return shade;
 }
 
-QPixmap drawAt(StatusSymbol symbol, const QColor& foreground, int size) {
+QPixmap drawAt(TraySymbol symbol, const QColor& foreground, int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -23,9 +25,9 @@ QPixmap drawAt(StatusSymbol symbol, const QColor& foreground, int size) {
     const QRectF box(0, 0, size, size);
     const qreal margin = size * 0.125;
     const QRectF outer = box.adjusted(margin, margin, -margin, -margin);
-    if (symbol == StatusSymbol::circleFill) {
+    if (symbol == TraySymbol::redDisc) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor::fromRgba(kSystemRed));
+        painter.setBrush(QColor::fromRgba(kRecordingRed));
         painter.drawEllipse(outer);
         return pixmap;
     }
@@ -53,7 +55,7 @@ QPixmap drawAt(StatusSymbol symbol, const QColor& foreground, int size) {
 
 }  // namespace
 
-QIcon drawStatusSymbol(StatusSymbol symbol, const QColor& foreground) {
+QIcon drawTraySymbol(TraySymbol symbol, const QColor& foreground) {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64}) {
         icon.addPixmap(drawAt(symbol, foreground, size));

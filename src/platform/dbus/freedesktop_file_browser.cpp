@@ -1,4 +1,4 @@
-#include "platform/file_browser.h"
+#include "platform/dbus/freedesktop_file_browser.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

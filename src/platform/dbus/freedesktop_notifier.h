@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <map>
 
@@ -16,17 +17,16 @@ class FileBrowser;
 class Presenter;
 
 // Announces saved recordings through the desktop's notification server
-// (org.freedesktop.Notifications) with a "Reveal in Finder" action. Whenever no server answers
+// (org.freedesktop.Notifications) with a "Show in Folder" action. Whenever no server answers
 // or posting fails, the "Saved" alert stands in, so every save is announced exactly once.
 // Main thread only.
 class FreedesktopNotifier final : public Notifier {
     Q_OBJECT
 
   public:
-    FreedesktopNotifier(QDBusConnection bus, Presenter& presenter, FileBrowser& fileBrowser);
-
-    // Starts listening for the server's answers to our notifications.
-    void setup() override;
+    // A server that has not answered within `patience` is taken to be absent.
+    FreedesktopNotifier(QDBusConnection bus, Presenter& presenter, FileBrowser& fileBrowser,
+                        std::chrono::milliseconds patience = std::chrono::seconds(4));
     void notifySaved(const QString& path) override;
     void notifyNotice(const QString& summary, const QString& body) override;
     bool busy() const override { return posting_ > 0 || fallback_.busy(); }
@@ -62,8 +62,8 @@ class FreedesktopNotifier final : public Notifier {
 
     QDBusConnection bus_;
     FileBrowser& fileBrowser_;
+    const int patienceMs_;
     AlertNotifier fallback_;
-    bool listening_ = false;
     int posting_ = 0;  // saves whose notification the server has not taken yet
     std::map<uint, QString> open_;
 };
