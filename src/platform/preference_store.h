@@ -39,12 +39,8 @@ class PreferenceStore {
     void setString(const QString& key, const QString& value);
     void setStringList(const QString& key, const QStringList& value);
 
-    const QString& filePath() const { return filePath_; }
     // Where an unreadable file was moved, if one was.
     const std::optional<QString>& setAsidePath() const { return setAsidePath_; }
-    // False when the file on disk must not be replaced (unreadable and kept in place, or
-    // read-only); values are then kept for this session only.
-    bool persists() const { return persists_; }
 
   private:
     // What tells that the file was replaced or edited since it was last read or written.
@@ -71,6 +67,8 @@ class PreferenceStore {
     mutable QJsonObject values_;
     mutable FileStamp stamp_;
     mutable std::optional<QString> setAsidePath_;
+    // False when the file on disk must not be replaced (unreadable and kept in place, or
+    // read-only); values are then kept for this session only.
     mutable bool persists_ = true;
     QJsonObject defaults_;
 };

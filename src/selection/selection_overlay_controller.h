@@ -55,13 +55,10 @@ class SelectionOverlayController final : public SelectionOverlay {
     bool isClosed() const { return closed_; }
     const std::optional<QRectF>& rect() const { return rect_; }
     SelectionView* activeView() const;
-    const DragMode& drag() const { return drag_; }
-    SelectionModel& model() { return model_; }
     // One view per screen in the order of QGuiApplication::screens(); empty when closed.
     std::vector<SelectionView*> views() const;
     // The control bar's window, once it has been needed; null when closed.
     QWidget* barWindow() const { return barPanel_; }
-    bool noticePending() const { return noticeTimer_.isActive(); }
 
   private:
     void connectModel();

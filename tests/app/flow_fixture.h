@@ -119,6 +119,24 @@ class FlowTest : public ::testing::Test {
         ASSERT_TRUE(waitUntil([&] { return flow_->phase() == Phase::recording; }));
         source_->deliver(monotonicNowNs());
     }
+    // Where a table's row starts from; a starting capture waits for the test's answer.
+    enum class From { idle, selecting, counting, starting, recording, stopping };
+    void reach(From from) {
+        holdsStart_ = from == From::starting;
+        source_ = nullptr;
+        makeFlow();
+        if (from == From::selecting) {
+            flow_->toggle();
+        } else if (from == From::counting || from == From::starting) {
+            confirm();
+            ASSERT_TRUE(!holdsStart_ || waitUntil([&] { return source_ != nullptr; }));
+        } else if (from >= From::recording) {
+            record();
+            if (from == From::stopping) {
+                flow_->toggle();
+            }
+        }
+    }
     void finish() {
         ASSERT_TRUE(waitUntil([&] { return flow_->phase() == Phase::idle; }));
     }

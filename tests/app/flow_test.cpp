@@ -21,8 +21,8 @@ void expectAlert(const FakePresenter& presenter, const std::optional<FailureAler
 }
 
 TEST_F(FlowTest, EachPhaseAnswersEachRequestAsTheTableSays) {
-    enum From { idle, selecting, starting, recording, stopping };
     enum Request { toggle, click, sleep, escape };
+    using enum From;
     const std::tuple<From, Request, Phase> rows[] = {
         {idle, toggle, Phase::selecting},     {idle, sleep, Phase::idle},
         {selecting, toggle, Phase::idle},     {selecting, escape, Phase::idle},
@@ -33,21 +33,8 @@ TEST_F(FlowTest, EachPhaseAnswersEachRequestAsTheTableSays) {
         {stopping, sleep, Phase::stopping},
     };
     for (const auto& [from, request, to] : rows) {
-        SCOPED_TRACE(std::to_string(from) + " on " + std::to_string(request));
-        holdsStart_ = from == starting;
-        source_ = nullptr;
-        makeFlow();
-        if (from == selecting) {
-            flow_->toggle();
-        } else if (from == starting) {
-            confirm();
-            ASSERT_TRUE(waitUntil([&] { return source_ != nullptr; }));
-        } else if (from >= recording) {
-            record();
-            if (from == stopping) {
-                flow_->toggle();
-            }
-        }
+        SCOPED_TRACE(std::to_string(int(from)) + " on " + std::to_string(request));
+        reach(from);
         const std::function<void()> act[] = {
             [&] { flow_->toggle(); }, [&] { emit button_->clicked(); },
             [&] { flow_->stopForSleep(); }, [&] { overlay_->cancel(); }};
@@ -116,38 +103,36 @@ TEST_F(FlowTest, EveryEndingKeepsOrRemovesTheFileAndSaysWhatTheSituationCallsFor
 // A quit ends at once what can end, and otherwise once the recording is finished: no alerts, and
 // no capture starts after it.
 TEST_F(FlowTest, AQuitEndsAtOnceOrOnceTheRecordingIsFinished) {
-    enum From { idle, selecting, counting, starting, startFails, recording, notSaved };
-    for (const From from : {idle, selecting, counting, starting, startFails, recording, notSaved}) {
-        SCOPED_TRACE(from);
-        holdsStart_ = from == starting || from == startFails;
+    using enum From;
+    // Each row: where the quit comes, how the start is answered, and whether a file is kept.
+    const std::tuple<From, std::optional<Error>, std::optional<Error>, bool> rows[] = {
+        {idle, {}, {}, false},         {selecting, {}, {}, false},   {counting, {}, {}, false},
+        {starting, {}, {}, false},     {starting, kGone, {}, false}, {recording, {}, {}, true},
+        {recording, {}, kFull, false},
+    };
+    for (const auto& [from, startError, finishError, saved] : rows) {
+        SCOPED_TRACE(int(from));
         notifier_.saved.clear();
         quitReady_ = 0;
-        source_ = nullptr;
-        makeFlow();
-        if (from == selecting) {
-            flow_->toggle();
-        } else if (from == counting || holdsStart_) {
-            confirm();
-            ASSERT_TRUE(!holdsStart_ || waitUntil([&] { return source_ != nullptr; }));
-        } else if (from >= recording) {
-            record();
-            writer_->finishError = from == notSaved ? std::optional(kFull) : std::nullopt;
+        overlay_ = nullptr;
+        reach(from);
+        if (writer_ != nullptr && from == recording) {
+            writer_->finishError = finishError;
         }
         FakeCaptureSource* const before = source_;
         flow_->quit();
         EXPECT_EQ(quitReady_, from <= counting ? 1 : 0);
         EXPECT_EQ(from == selecting, overlay_ && overlay_->closed) << "closed, not cancelled";
-        if (holdsStart_) {
-            before->heldAnswer(from == starting ? std::nullopt : std::optional(kGone));
+        if (from == starting) {
+            before->heldAnswer(startError);
         }
         ASSERT_TRUE(waitUntil([&] { return quitReady_ == 1; }));
         waitUntil([] { return false; }, 200);  // time for what should not happen
-        EXPECT_EQ(source_, before);
+        EXPECT_EQ(source_, before) << "no capture starts after a quit";
         EXPECT_EQ(quitReady_, 1);
         EXPECT_TRUE(presenter_.alerts.empty());
-        EXPECT_EQ(notifier_.saved.size(), from == recording ? 1u : 0u);
+        EXPECT_EQ(notifier_.saved.size(), saved ? 1u : 0u);
         TearDown();
-        overlay_ = nullptr;
     }
 }
 

@@ -35,14 +35,6 @@ struct OtherProgram {
         std::free(error);
         return granted;
     }
-    bool pressed() {
-        return waitUntil([&] {
-            xcb_generic_event_t* event = xcb_poll_for_event(x);
-            const bool press = event != nullptr && (event->response_type & 0x7f) == XCB_KEY_PRESS;
-            std::free(event);
-            return press;
-        });
-    }
     xcb_connection_t* x;
     xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
 };
@@ -127,10 +119,8 @@ TEST_F(HotKeyTest, AShortcutHeldByAnotherProgramIsLeftToIt) {
         const auto hotKey = makeHotKey();
         EXPECT_FALSE(hotKey->active());
         for (const uint16_t variant : kLocks) {
-            EXPECT_TRUE(variant == held || other.grab(variant)) << variant;
+            EXPECT_TRUE(variant == held || other.grab(variant)) << "given back: " << variant;
         }
-        ASSERT_TRUE(xdotool({"key", "super+shift+r"}));
-        EXPECT_TRUE(other.pressed()) << "the other program keeps its shortcut";
     }
     makeHotKey().reset();
     OtherProgram next;

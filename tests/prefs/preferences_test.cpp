@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -9,21 +9,31 @@
 #include "gtest_qt_printing.h"
 #include "platform/preference_store.h"
 #include "prefs/preferences.h"
+#include "read_only_folder.h"
 
-namespace vantorel {
+// The settings, the recordings' names and places, and a preference file that is not the
+// program's alone: broken, read-only or edited by hand.
+namespace vantorel::testing {
 namespace {
 
 class PreferencesTest : public ::testing::Test {
   protected:
     void SetUp() override { Preferences::setDefaults(store_); }
-    QString touch(const QString& name) const {
+    QString write(const QString& name, const QByteArray& bytes = {}) {
         QFile file(QDir(dir_.path()).filePath(name));
-        file.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
         return file.fileName();
+    }
+    QJsonObject onDisk() const {
+        QFile file(path_);
+        file.open(QIODevice::ReadOnly);
+        return QJsonDocument::fromJson(file.readAll()).object();
     }
 
     QTemporaryDir dir_;
-    PreferenceStore store_{dir_.filePath("preferences.json")};
+    QString path_ = dir_.filePath("preferences.json");
+    PreferenceStore store_{dir_.filePath("in-use.json")};
 };
 
 TEST_F(PreferencesTest, ANewUserRecordsAtThirtyWithTheCursorAfterACountdownIntoVideos) {
@@ -46,7 +56,7 @@ TEST_F(PreferencesTest, FileNamesAreInTheCLocaleAndCountUpWhileTaken) {
     const QDateTime moment(QDate(2025, 1, 31), QTime(9, 5, 7));
     const QString base = dir_.filePath("Screen Recording 2025-01-31 at 09.05.07");
     EXPECT_EQ(Preferences::nextFilePath(store_, moment), base + ".mp4");
-    touch(base + ".mp4");
+    write(base + ".mp4");
     QDir().mkpath(base + " (2).mp4");
     EXPECT_EQ(Preferences::nextFilePath(store_, moment), base + " (3).mp4");
     QLocale::setDefault(before);
@@ -55,7 +65,7 @@ TEST_F(PreferencesTest, FileNamesAreInTheCLocaleAndCountUpWhileTaken) {
 TEST_F(PreferencesTest, RecentsAreTheFiveLatestThatStillExistAndTheLastSizeHasTwoSides) {
     QStringList paths;
     for (int i = 1; i <= 6; ++i) {
-        paths.append(touch(QString("r%1.mp4").arg(i)));
+        paths.append(write(QString("r%1.mp4").arg(i)));
         Preferences::addRecent(store_, paths.last());
     }
     Preferences::addRecent(store_, paths[2]);  // listed already: to the front, once
@@ -67,5 +77,40 @@ TEST_F(PreferencesTest, RecentsAreTheFiveLatestThatStillExistAndTheLastSizeHasTw
     EXPECT_EQ(Preferences::lastSize(store_), std::pair(int64_t{1280}, int64_t{720}));
 }
 
+TEST_F(PreferencesTest, ABrokenFileIsKeptAsideAndNeverWrittenOver) {
+    write("preferences.json", "{\"frameRate\": 60, oops");
+    PreferenceStore store(path_);
+    EXPECT_EQ(store.integer("frameRate"), 0);
+    store.setInteger("frameRate", 30);
+    QFile aside(store.setAsidePath().value_or(""));
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), "{\"frameRate\": 60, oops");
+    EXPECT_EQ(PreferenceStore(path_).integer("frameRate"), 30);
+}
+
+// The edit is read, and the next change made through the program keeps it.
+TEST_F(PreferencesTest, AHandEditWhileRunningIsReadAndKept) {
+    PreferenceStore store(path_);
+    store.setInteger("frameRate", 60);
+    write("preferences.json", R"({"frameRate": "30", "saveFolder": "/media/usb"})");
+    EXPECT_EQ(store.integer("frameRate"), 30) << "a number typed as text counts";
+    store.setBoolean("recordSystemSound", true);
+    EXPECT_EQ(onDisk().value("saveFolder").toString(), "/media/usb");
+    EXPECT_TRUE(onDisk().value("recordSystemSound").toBool());
+}
+
+TEST_F(PreferencesTest, AReadOnlyFileIsReadButNeverReplaced) {
+    write("preferences.json", R"({"frameRate": 60})");
+    {
+        const ReadOnlyFolder folder(dir_.path());
+        ASSERT_TRUE(folder.ready());
+        PreferenceStore store(path_);
+        EXPECT_EQ(store.integer("frameRate"), 60);
+        store.setInteger("frameRate", 30);
+        EXPECT_EQ(store.integer("frameRate"), 30) << "kept for the session";
+    }
+    EXPECT_EQ(onDisk().value("frameRate").toInt(), 60);
+}
+
 }  // namespace
-}  // namespace vantorel
+}  // namespace vantorel::testing

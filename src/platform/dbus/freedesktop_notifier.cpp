@@ -62,10 +62,6 @@ FreedesktopNotifier::FreedesktopNotifier(QDBusConnection bus, Presenter& present
     }
 }
 
-QString FreedesktopNotifier::bodyFor(const QString& path, bool serverReadsMarkup) {
-    return asBody(QFileInfo(path).fileName(), serverReadsMarkup);
-}
-
 QString FreedesktopNotifier::asBody(QString text, bool serverReadsMarkup) {
     if (serverReadsMarkup) {
         text.replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;");

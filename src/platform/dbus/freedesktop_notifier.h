@@ -31,12 +31,6 @@ class FreedesktopNotifier final : public Notifier {
     void notifyNotice(const QString& summary, const QString& body) override;
     bool busy() const override { return posting_ > 0 || fallback_.busy(); }
 
-    // The notifications still open, by the server's id, with the file each one announces.
-    const std::map<uint, QString>& openNotifications() const { return open_; }
-
-    // What the body becomes for a server that reads it as markup, or as plain text.
-    static QString bodyFor(const QString& path, bool serverReadsMarkup);
-
   private Q_SLOTS:
     void actionInvoked(uint id, const QString& actionKey);
     void notificationClosed(uint id, uint reason);

@@ -19,8 +19,6 @@ class SleepInhibitor final : public QObject {
 
     // Asks logind for an inhibitor, or lets go of the one held (logind may then go on at once).
     void hold(bool wanted);
-    // True while an inhibitor is held.
-    bool holds() const { return inhibitor_.isValid(); }
 
   private:
     void request();
