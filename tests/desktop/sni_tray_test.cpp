@@ -76,7 +76,9 @@ void readItem(const QDBusArgument& item, QHash<QString, int>& ids) {
 // Qt settles on StatusNotifierItem or XEmbed once per process, asking the session bus: the bus
 // with the watcher becomes the session bus before anything connects to one, and this program
 // has this one test only.
-TEST_F(FlowTest, TheTrayMenuIsWholeAtOnceOldIdsActAndTicksChangeTheTooltipAlone) {
+using TrayOnStatusNotifierHost = FlowTest;
+
+TEST_F(TrayOnStatusNotifierHost, TheMenuIsWholeAtOnceOldIdsActAndTicksChangeTheTooltipAlone) {
     PrivateBus bus;
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
     QThread thread;
