@@ -5,8 +5,6 @@
 #include <array>
 #include <cstdlib>
 
-#include "platform/main_thread.h"
-
 namespace vantorel {
 
 namespace {
@@ -27,9 +25,7 @@ xcb_connection_t* qtConnection() {
 
 }  // namespace
 
-GlobalHotKey::GlobalHotKey(std::function<void()> action)
-    : connection_(qtConnection()),
-      action_(std::make_shared<std::function<void()>>(std::move(action))) {
+GlobalHotKey::GlobalHotKey() : connection_(qtConnection()) {
     if (connection_ == nullptr || xcb_connection_has_error(connection_) != 0) {
         connection_ = nullptr;
         return;
@@ -101,7 +97,7 @@ bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message,
     if (type == XCB_KEY_PRESS) {
         const auto& press = *reinterpret_cast<const xcb_key_press_event_t*>(event);
         if (isOurKey(press)) {
-            pressed(press.time);
+            keyDown(press.time);
             return true;
         }
     } else if (type == XCB_KEY_RELEASE) {
@@ -115,7 +111,7 @@ bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message,
     return false;
 }
 
-void GlobalHotKey::pressed(xcb_timestamp_t time) {
+void GlobalHotKey::keyDown(xcb_timestamp_t time) {
     // Holding the keys down makes the server repeat the press; one hold is one toggle. A client
     // that asked for detectable auto-repeat gets only the presses; any other gets each repeat as
     // a release and a press with the same time stamp.
@@ -124,12 +120,8 @@ void GlobalHotKey::pressed(xcb_timestamp_t time) {
     if (repeat) {
         return;
     }
-    // Run after the event has been handled, behind the work already queued on the main thread.
-    postToMain([weakAction = std::weak_ptr(action_)] {
-        if (auto action = weakAction.lock()) {
-            (*action)();
-        }
-    });
+    // Reported after the event has been handled, behind the work already queued.
+    QMetaObject::invokeMethod(this, &GlobalHotKey::pressed, Qt::QueuedConnection);
 }
 
 }  // namespace vantorel

@@ -66,12 +66,6 @@ void addAccessory(QMessageBox& box, QWidget* accessory) {
 
 }  // namespace
 
-void QtPresenter::activateApplication() {
-    // An accessory program has no window of its own to raise. Qt asks the window manager to
-    // activate each modal window as it maps it (_NET_ACTIVE_WINDOW), and openbox grants that even
-    // while the user types in another program, so the alert that follows takes the keyboard.
-}
-
 int QtPresenter::runAlert(const AlertRequest& request) {
     QMessageBox box;
     box.setIcon(iconFor(request.style));
@@ -97,6 +91,8 @@ int QtPresenter::runAlert(const AlertRequest& request) {
     if (request.details) {
         addAccessory(box, makeDetailsField(*request.details, &box));
     }
+    // Qt asks the window manager to activate a modal window as it maps it (_NET_ACTIVE_WINDOW),
+    // so the alert takes the keyboard although the program has no window of its own in front.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
     return static_cast<int>(buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));

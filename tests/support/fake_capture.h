@@ -17,6 +17,10 @@ class FakeCaptureSource final : public CaptureSource {
     void start(const CaptureRequest& asked, CaptureSink& sink, StartAnswer answer) override {
         request = asked;
         sink_ = &sink;
+        if (holdsAnswer) {
+            heldAnswer = std::move(answer);
+            return;
+        }
         answer(startError);
     }
     void stop() override { ++stops; }
@@ -29,6 +33,8 @@ class FakeCaptureSource final : public CaptureSource {
     void stopBySelf(const Error& error) { sink_->sourceStopped(error); }
 
     std::optional<Error> startError;
+    bool holdsAnswer = false;  // the start is answered when the test calls heldAnswer
+    StartAnswer heldAnswer;
     CaptureRequest request;
     int stops = 0;
 

@@ -14,7 +14,6 @@ namespace vantorel::testing {
 // Records every dialog and answers from a script: the next queued button index, else 0.
 class FakePresenter final : public Presenter {
   public:
-    void activateApplication() override { ++activations; }
     int runAlert(const AlertRequest& request) override {
         alerts.push_back(request);
         if (answers.empty()) {
@@ -33,7 +32,6 @@ class FakePresenter final : public Presenter {
     std::deque<int> answers;
     std::vector<FolderChooserRequest> chooserRequests;
     std::optional<QString> folderAnswer;
-    int activations = 0;
 };
 
 class FakeFileBrowser final : public FileBrowser {
