@@ -7,7 +7,7 @@ BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools
     libxcb1-dev libxcb-shm0-dev libxcb-damage0-dev libxcb-xfixes0-dev libxcb-randr0-dev
-    libxcb-composite0-dev libxcb-keysyms1-dev
+    libxcb-composite0-dev libxcb-keysyms1-dev libxcb-xinput-dev
     libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev libyuv-dev
     libpulse-dev
 )

@@ -41,12 +41,15 @@ class GlobalHotKey final : public QObject, public QAbstractNativeEventFilter {
   private:
     void grab();
     void ungrab();
+    void watchReleases();
     bool isOurKey(const xcb_key_press_event_t& event) const;
     void keyDown(xcb_timestamp_t time);
+    void keyUp(xcb_timestamp_t time);
 
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t root_ = XCB_WINDOW_NONE;
     std::vector<uint16_t> grabbed_;  // modifier sets held by this instance
+    uint8_t xinputOpcode_ = 0;       // XInput's major opcode once its raw releases are watched
     bool keyDown_ = false;           // the R key is held: further presses are auto-repeat
     xcb_timestamp_t releasedAt_ = XCB_CURRENT_TIME;  // when the R key last went up
 };

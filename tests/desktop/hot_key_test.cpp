@@ -3,7 +3,6 @@
 
 #include "app/global_hot_key.h"
 #include "flow_fixture.h"
-#include "selection/selection_overlay_controller.h"
 
 // The shortcut on the session's X server, pressed with xdotool.
 namespace vantorel::testing {
@@ -127,20 +126,6 @@ TEST_F(HotKeyTest, AShortcutHeldByAnotherProgramIsLeftToIt) {
     for (const uint16_t variant : kLocks) {
         EXPECT_TRUE(next.grab(variant)) << "free once ours is gone";
     }
-}
-
-// The second press arrives while the overlay holds the keyboard, so not through the root grab.
-TEST_F(HotKeyTest, APressOpensTheRealOverlayAndASecondPressCancelsIt) {
-    RecordingFlow::Services services = this->services();
-    services.windows.overlay = [] { return std::make_unique<SelectionOverlayController>(); };
-    RecordingFlow flow(services);
-    const auto hotKey = makeHotKey();
-    QObject::connect(hotKey.get(), &GlobalHotKey::pressed, &flow, &RecordingFlow::toggle);
-    ASSERT_TRUE(xdotool({"key", "super+shift+r"}));
-    ASSERT_TRUE(waitUntil([&] { return flow.phase() == Phase::selecting; }));
-    EXPECT_EQ(firesFor({}), 0);
-    EXPECT_EQ(flow.phase(), Phase::idle);
-    EXPECT_TRUE(presenter_.alerts.empty());
 }
 
 }  // namespace
