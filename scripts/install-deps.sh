@@ -14,7 +14,7 @@ BUILD_PACKAGES=(
 RUNTIME_PACKAGES=(qt6-qpa-plugins)
 TEST_PACKAGES=(
     googletest libgtest-dev libgmock-dev
-    ffmpeg xvfb openbox trayer dunst xdotool imagemagick x11-xserver-utils x11-utils
+    ffmpeg xvfb openbox metacity trayer dunst xdotool imagemagick x11-xserver-utils x11-utils
     picom xcompmgr dbus dbus-x11 pulseaudio pulseaudio-utils sox
     dpkg-dev file desktop-file-utils appstream hsetroot
 )
