@@ -1,7 +1,7 @@
 #include <QAbstractNativeEventFilter>
-#include <QProcess>
 
 #include "app/global_hot_key.h"
+#include "desktop_user.h"
 #include "flow_fixture.h"
 
 // The shortcut on the session's X server, pressed with xdotool.
@@ -12,10 +12,6 @@ constexpr uint8_t kR = GlobalHotKey::kKeyCode;
 constexpr uint16_t kSuperShift = XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT;
 constexpr uint16_t kLocks[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
                                XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
-
-bool xdotool(const QStringList& arguments) {
-    return QProcess::execute("xdotool", arguments) == 0;
-}
 
 // Another X client that wants the same shortcut.
 struct OtherProgram {
@@ -49,7 +45,7 @@ class HotKeyTest : public FlowTest {
     // one client's events in order, so once that one is in so are the others.
     int firesFor(const QStringList& keys, const QString& shortcut = "super+shift+r") {
         const int before = fired_;
-        EXPECT_TRUE(xdotool(QStringList{"key"} + keys + QStringList{shortcut}));
+        EXPECT_TRUE(run("xdotool", QStringList{"key"} + keys + QStringList{shortcut}).has_value());
         EXPECT_TRUE(waitUntil([&] { return fired_ > before; }));
         drainMainThread();
         return fired_ - before - 1;
@@ -76,11 +72,10 @@ TEST_F(HotKeyTest, OnlySuperShiftRFiresOnceWhateverTheLockKeys) {
 TEST_F(HotKeyTest, TheKeyIsFoundByPositionWhateverTheLayoutTypes) {
     const auto hotKey = makeHotKey();
     // A layout that puts T where R is, and R where T is: the letter R fires nothing.
-    ASSERT_EQ(QProcess::execute("xmodmap", {"-e", "keycode 27 = t T", "-e", "keycode 28 = r R"}),
-              0);
-    const bool swapped =
-        xdotool({"key", "super+shift+r", "super+shift+t"}) && waitUntil([&] { return fired_ > 0; });
-    QProcess::execute("xmodmap", {"-e", "keycode 27 = r R", "-e", "keycode 28 = t T"});
+    ASSERT_TRUE(run("xmodmap", {"-e", "keycode 27 = t T", "-e", "keycode 28 = r R"}));
+    const bool swapped = run("xdotool", {"key", "super+shift+r", "super+shift+t"}) &&
+                         waitUntil([&] { return fired_ > 0; });
+    run("xmodmap", {"-e", "keycode 27 = r R", "-e", "keycode 28 = t T"});
     EXPECT_TRUE(swapped);
     drainMainThread();
     EXPECT_EQ(fired_, 1);
@@ -100,10 +95,10 @@ struct RawPresses final : QAbstractNativeEventFilter {
 TEST_F(HotKeyTest, HoldingTheKeysDownIsOnePress) {
     const auto hotKey = makeHotKey();
     const RawPresses presses;  // installed last, so it sees the presses first
-    ASSERT_TRUE(xdotool({"keydown", "super+shift+r"}));
+    ASSERT_TRUE(run("xdotool", {"keydown", "super+shift+r"}));
     // Held until the server's auto-repeat has sent the press again, twice.
     const bool repeated = waitUntil([&] { return presses.count >= 3; });
-    ASSERT_TRUE(xdotool({"keyup", "r", "keyup", "super+shift"}));
+    ASSERT_TRUE(run("xdotool", {"keyup", "r", "keyup", "super+shift"}));
     ASSERT_TRUE(repeated) << "the X server did not auto-repeat";
     EXPECT_EQ(firesFor({}), 0);
     EXPECT_EQ(fired_, 2) << "the hold, then the press after it";

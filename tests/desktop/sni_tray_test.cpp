@@ -4,6 +4,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QFileInfo>
 #include <QMutex>
 #include <QThread>
 
@@ -78,7 +79,8 @@ void readItem(const QDBusArgument& item, QHash<QString, int>& ids) {
 // has this one test only.
 using TrayOnStatusNotifierHost = FlowTest;
 
-TEST_F(TrayOnStatusNotifierHost, TheMenuIsWholeAtOnceOldIdsActAndTicksChangeTheTooltipAlone) {
+TEST_F(TrayOnStatusNotifierHost,
+       TheMenuIsWholeAtOnceOldIdsActTicksChangeTheTooltipAloneAndRecentsShowTheirFile) {
     PrivateBus bus;
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
     QThread thread;
@@ -149,6 +151,11 @@ TEST_F(TrayOnStatusNotifierHost, TheMenuIsWholeAtOnceOldIdsActAndTicksChangeTheT
         waitUntil([&] { return !layout().isEmpty() && toolTips.received >= toolTipsThen + 3; }));
     EXPECT_EQ(icons.received, 1) << "the red disc, once";
     EXPECT_EQ(menuChanges.received, menuChangesThen);
+    flow_->toggle();  // the saved file joins the recents
+    finish();
+    const QString saved = Preferences::recents(store_).value(0);
+    click(layout().value(QFileInfo(saved).fileName(), -1));
+    EXPECT_EQ(files.revealed, std::vector<QString>{saved}) << "chosen from the recents";
     tray.reset();
     TearDown();
     thread.quit();

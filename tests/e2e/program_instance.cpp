@@ -5,7 +5,7 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
-namespace vantorel::e2e {
+namespace vantorel::testing {
 
 ProgramInstance::ProgramInstance(const QJsonObject& preferences) {
     QDir().mkpath(dir_.filePath("home"));
@@ -55,29 +55,19 @@ bool ProgramInstance::endedCleanly(std::chrono::milliseconds ceiling) {
            process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
 }
 
-QStringList ProgramInstance::recentRecordings() const {
+std::optional<QString> ProgramInstance::waitForRecording() const {
     QFile file(dir_.filePath("config/Vantorel/preferences.json"));
-    file.open(QIODevice::ReadOnly);
-    QStringList paths;
-    for (const QJsonValue& path :
-         QJsonDocument::fromJson(file.readAll()).object().value("recentRecordings").toArray()) {
-        paths.append(path.toString());
-    }
-    return paths;
-}
-
-std::optional<QString> ProgramInstance::waitForNewRecording(const QStringList& known) const {
-    std::optional<QString> found;
+    QJsonArray recents;
     waitUntil(
         [&] {
-            const QStringList recents = recentRecordings();
-            if (!recents.isEmpty() && !known.contains(recents.first())) {
-                found = recents.first();
-            }
-            return found.has_value();
+            file.open(QIODevice::ReadOnly);
+            recents =
+                QJsonDocument::fromJson(file.readAll()).object()["recentRecordings"].toArray();
+            file.close();
+            return !recents.isEmpty();
         },
         60s);
-    return found;
+    return recents.isEmpty() ? std::nullopt : std::optional(recents.first().toString());
 }
 
 bool ProgramInstance::trayShowsRecording() const {
@@ -159,4 +149,4 @@ QList<int> ProgramInstance::menuRows(const QRect& popup) {
     return rows;
 }
 
-}  // namespace vantorel::e2e
+}  // namespace vantorel::testing

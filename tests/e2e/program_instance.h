@@ -7,11 +7,11 @@
 #include "desktop_user.h"
 #include "private_bus.h"
 
-namespace vantorel::e2e {
+namespace vantorel::testing {
 
 // One run of the built program with a home, preferences and a session bus of its own. The bus
 // has no activatable services, so no notification daemon installed on the machine answers: a
-// saved file is announced by the program's own "Saved" alert, and the test may own names on it.
+// saved file is announced by the program's own "Saved" alert.
 class ProgramInstance {
   public:
     explicit ProgramInstance(const QJsonObject& preferences);
@@ -27,11 +27,9 @@ class ProgramInstance {
     bool endedCleanly(std::chrono::milliseconds ceiling = 30s);
     QString output() { return QString::fromLocal8Bit(process_.readAll()); }
 
-    testing::PrivateBus& bus() { return bus_; }
     QString videosFolder() const { return dir_.filePath("home/Videos/Brisolet"); }
-    QStringList recentRecordings() const;
-    // Waits for the newest recent recording to be another than `known`.
-    std::optional<QString> waitForNewRecording(const QStringList& known = {}) const;
+    // Waits for a recording to be listed among the recents.
+    std::optional<QString> waitForRecording() const;
 
     QRect trayIcon() const { return trayIcon_; }
     bool trayShowsRecording() const;
@@ -46,9 +44,9 @@ class ProgramInstance {
 
   private:
     QTemporaryDir dir_;
-    testing::PrivateBus bus_;
+    PrivateBus bus_;
     QProcess process_;
     QRect trayIcon_;
 };
 
-}  // namespace vantorel::e2e
+}  // namespace vantorel::testing

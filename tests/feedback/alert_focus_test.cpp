@@ -10,10 +10,8 @@
 #include "desktop_user.h"
 #include "private_x_server.h"
 
-namespace vantorel {
+namespace vantorel::testing {
 namespace {
-
-using namespace e2e;
 
 // A program on the private X server, ended with the test.
 class Child : public QProcess {
@@ -28,10 +26,6 @@ class Child : public QProcess {
     }
 };
 
-bool shown(const QString& title) {
-    return windowTitled(title).has_value();
-}
-
 class AlertFocus : public ::testing::TestWithParam<std::string> {};
 
 // The alert appears while its program is busy for a moment, and in that moment the user presses a
@@ -40,7 +34,7 @@ TEST_P(AlertFocus, AnAlertRaisedWhileTheUserTypesElsewhereTakesTheKeyboard) {
     if (QGuiApplication::platformName() != "xcb") {
         GTEST_SKIP() << "run inside scripts/headless-session.sh";
     }
-    testing::PrivateXServer server(1280, 800);
+    PrivateXServer server(1280, 800);
     const QByteArray sessionDisplay = qgetenv("DISPLAY");
     qputenv("DISPLAY", server.displayName().c_str());  // for the children and for xdotool
     const auto restore = qScopeGuard([&] { qputenv("DISPLAY", sessionDisplay); });
@@ -57,11 +51,11 @@ TEST_P(AlertFocus, AnAlertRaisedWhileTheUserTypesElsewhereTakesTheKeyboard) {
     Child alert(ALERT_FOCUS_CHILD, {"alert"});
     ASSERT_TRUE(alert.waitForReadyRead(10000));
     Child editor(ALERT_FOCUS_CHILD, {"editor"});
-    ASSERT_TRUE(waitUntil([] { return shown("editor"); }, 10s));
+    ASSERT_TRUE(waitUntil([] { return windowTitled("editor").has_value(); }, 10s));
     pressKeyIn(*windowTitled("editor"), "h");
 
     alert.write("raise\n");
-    ASSERT_TRUE(waitUntil([] { return shown("Recording stopped"); }, 10s));
+    ASSERT_TRUE(waitUntil([] { return windowTitled("Recording stopped").has_value(); }, 10s));
     pressKeys({"x"});
     pause(300ms);
     alert.write("done\n");
@@ -75,4 +69,4 @@ INSTANTIATE_TEST_SUITE_P(WindowManagers, AlertFocus, ::testing::Values("openbox"
                          [](const auto& run) { return run.param; });
 
 }  // namespace
-}  // namespace vantorel
+}  // namespace vantorel::testing

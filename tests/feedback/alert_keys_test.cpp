@@ -2,11 +2,10 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QProcess>
 #include <QTimer>
 #include <QWidget>
 
-#include "event_loop.h"
+#include "desktop_user.h"
 #include "fake_presenter.h"
 #include "feedback/alerts.h"
 #include "platform/qt_presenter.h"
@@ -22,10 +21,7 @@ class KeyPresenter final : public Presenter {
     int runAlert(const AlertRequest& request) override {
         QTimer::singleShot(0, [this] {  // runs inside the alert's own event loop
             const QPointer<QWidget> box = QApplication::activeModalWidget();
-            QProcess::execute("xdotool",
-                              {"windowactivate", "--sync", QString::number(box->winId())});
-            EXPECT_TRUE(waitUntil([&] { return box->isActiveWindow(); })) << "no keyboard";
-            QProcess::execute("xdotool", {"key", key_});
+            pressKeyIn(box->winId(), key_);
         });
         const int answer = real_.runAlert(request);
         answers.append(request.buttons.value(answer, "none"));

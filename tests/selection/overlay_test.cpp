@@ -3,11 +3,10 @@
 #include <QAbstractButton>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QProcess>
 #include <QScreen>
 #include <QToolTip>
 
-#include "event_loop.h"
+#include "desktop_user.h"
 #include "selection/control_bar_view.h"
 #include "selection/overlay_painter.h"
 #include "selection/selection_overlay_controller.h"
@@ -17,14 +16,6 @@
 namespace vantorel::testing {
 namespace {
 
-bool xdotool(QStringList arguments) {
-    return QProcess::execute("xdotool", arguments) == 0;
-}
-
-QStringList at(const QPoint& p) {
-    return {"mousemove", QString::number(p.x()), QString::number(p.y())};
-}
-
 // The press and drag on the second monitor, then Return, which reaches the overlay only
 // through its keyboard grab.
 TEST(Overlay, ADragOnTheSecondMonitorAndReturnConfirmItsRegion) {
@@ -33,15 +24,14 @@ TEST(Overlay, ADragOnTheSecondMonitorAndReturnConfirmItsRegion) {
     std::vector<Selection> confirmed;
     QObject::connect(&overlay, &SelectionOverlay::confirmed,
                      [&](const Selection& s) { confirmed.push_back(s); });
-    ASSERT_TRUE(xdotool(at({400, 400})));  // the pointer rests on the first monitor
+    moveMouse({400, 400});  // the pointer rests on the first monitor
     overlay.show();
     ASSERT_TRUE(waitUntil([&] { return overlay.views().back()->isVisible(); }));
     QGuiApplication::sync();  // mapped before the server is asked to deliver input to it
     const QPoint from = QGuiApplication::screens()[1]->geometry().topLeft() + QPoint(200, 150);
-    ASSERT_TRUE(xdotool(at(from) + QStringList{"mousedown", "1"} + at(from + QPoint(300, 200)) +
-                        at(from + QPoint(640, 360)) + QStringList{"mouseup", "1"}));
+    dragOut(QRect(from, QSize(640, 360)));
     ASSERT_TRUE(waitUntil([&] { return overlay.barWindow() != nullptr; }));
-    ASSERT_TRUE(xdotool({"key", "Return"}));
+    pressKeys({"Return"});
     ASSERT_TRUE(waitUntil([&] { return !confirmed.empty(); }));
     EXPECT_EQ(confirmed[0].screen, QGuiApplication::screens()[1]);
     EXPECT_EQ(confirmed[0].rect, QRectF(200, 150, 640, 360));
@@ -59,8 +49,8 @@ TEST(Overlay, TheBarsTooltipsShowOnHover) {
     overlay.mouseUp(overlay.views()[0], {1000, 600});
     const auto* swap = overlay.barWindow()->findChild<QAbstractButton*>("swap");
     ASSERT_TRUE(waitUntil([&] { return swap->isVisible(); }));
-    ASSERT_TRUE(xdotool(at(swap->mapToGlobal(swap->rect().center()))));
-    EXPECT_TRUE(waitUntil([] { return QToolTip::isVisible(); }, 5000));
+    moveMouse(swap->mapToGlobal(swap->rect().center()));
+    EXPECT_TRUE(waitUntil([] { return QToolTip::isVisible(); }, std::chrono::seconds(5)));
     EXPECT_EQ(QToolTip::text(), swap->toolTip());
 }
 

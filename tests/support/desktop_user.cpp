@@ -5,9 +5,7 @@
 
 #include <algorithm>
 
-#include "event_loop.h"
-
-namespace vantorel::e2e {
+namespace vantorel::testing {
 
 std::optional<QByteArray> run(const QString& program, const QStringList& arguments) {
     QProcess process;
@@ -19,14 +17,6 @@ std::optional<QByteArray> run(const QString& program, const QStringList& argumen
         return std::nullopt;
     }
     return process.readAllStandardOutput();
-}
-
-bool waitUntil(const std::function<bool()>& ready, std::chrono::milliseconds ceiling) {
-    return testing::waitUntil(ready, static_cast<int>(ceiling.count()));
-}
-
-void pause(std::chrono::milliseconds duration) {
-    testing::waitUntil([] { return false; }, static_cast<int>(duration.count()));
 }
 
 namespace {
@@ -133,4 +123,4 @@ int countPixels(const QImage& image, const std::function<bool(int x, int y)>& co
     return count;
 }
 
-}  // namespace vantorel::e2e
+}  // namespace vantorel::testing

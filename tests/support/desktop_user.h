@@ -8,12 +8,14 @@
 #include <QString>
 #include <QStringList>
 
+#include "event_loop.h"
+
 #include <chrono>
 #include <optional>
 
 // What a user's hands and eyes do on the session's X server: xdotool for the pointer and the
 // keys, xwininfo for where windows are, the root window's pixels for what is on screen.
-namespace vantorel::e2e {
+namespace vantorel::testing {
 
 using namespace std::chrono_literals;
 using WindowId = quint64;
@@ -24,10 +26,6 @@ inline const QRect kScreenB(1920, 0, 1920, 1080);
 
 // A tool's standard output; nothing when it fails or hangs.
 std::optional<QByteArray> run(const QString& program, const QStringList& arguments);
-
-// Turns the event loop (timers and D-Bus of the test process) meanwhile.
-bool waitUntil(const std::function<bool()>& ready, std::chrono::milliseconds ceiling);
-void pause(std::chrono::milliseconds duration);
 
 // Each returns once the X server has seen the input.
 void moveMouse(QPoint where);
@@ -49,4 +47,4 @@ int colorDistance(QRgb a, QRgb b);  // the largest difference of one channel
 bool isRecordingRed(QRgb pixel);    // the outline's, the stop button's and the tray dot's red
 int countPixels(const QImage& image, const std::function<bool(int x, int y)>& counted);
 
-}  // namespace vantorel::e2e
+}  // namespace vantorel::testing

@@ -47,8 +47,7 @@ class FakeCaptureSource final : public CaptureSource {
 class FakeMp4Writer final : public Mp4Writer {
   public:
     explicit FakeMp4Writer(Mp4WriterSettings asked) : settings(std::move(asked)) {
-        QFile file(settings.path);
-        created = file.open(QIODevice::NewOnly);
+        QFile(settings.path).open(QIODevice::NewOnly);
     }
     void open(Answer answer) override { answer(openError); }
     void begin(int64_t startNs) override { begins.push_back(startNs); }
@@ -70,13 +69,9 @@ class FakeMp4Writer final : public Mp4Writer {
         }
         answer(finishError);
     }
-    void cancel() override {
-        ++cancels;
-        QFile::remove(settings.path);
-    }
+    void cancel() override { QFile::remove(settings.path); }
 
     Mp4WriterSettings settings;
-    bool created = false;
     std::optional<Error> openError;
     std::optional<Error> finishError;
     std::optional<Error> failed;
@@ -85,7 +80,6 @@ class FakeMp4Writer final : public Mp4Writer {
     std::vector<int64_t> video;
     std::vector<int64_t> sound;
     std::optional<int64_t> finishedAt;
-    int cancels = 0;
 };
 
 }  // namespace vantorel::testing

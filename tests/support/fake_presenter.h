@@ -23,15 +23,10 @@ class FakePresenter final : public Presenter {
         answers.pop_front();
         return answer;
     }
-    std::optional<QString> chooseFolder(const FolderChooserRequest& request) override {
-        chooserRequests.push_back(request);
-        return folderAnswer;
-    }
+    std::optional<QString> chooseFolder(const FolderChooserRequest&) override { return {}; }
 
     std::vector<AlertRequest> alerts;
     std::deque<int> answers;
-    std::vector<FolderChooserRequest> chooserRequests;
-    std::optional<QString> folderAnswer;
 };
 
 class FakeFileBrowser final : public FileBrowser {
