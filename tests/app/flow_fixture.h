@@ -80,7 +80,7 @@ class FlowTest : public ::testing::Test {
                                                                : nullptr);
         };
         s.makeSource = [this] {
-            source_ = new FakeCaptureSource;
+            source_ = new FakeCaptureSource(aftermath_);
             source_->startError = startError_;
             source_->holdsAnswer = holdsStart_;
             return std::unique_ptr<CaptureSource>(source_);
@@ -89,7 +89,7 @@ class FlowTest : public ::testing::Test {
             if ((error = createError_)) {
                 return nullptr;
             }
-            writer_ = new FakeMp4Writer(settings);
+            writer_ = new FakeMp4Writer(settings, aftermath_);
             writer_->openError = openError_;
             return std::unique_ptr<Mp4Writer>(writer_);
         };
@@ -151,6 +151,7 @@ class FlowTest : public ::testing::Test {
     std::optional<int64_t> freeBytes_ = int64_t{50'000'000'000};
     FakeOverlay* overlay_ = nullptr;
     FakeWindow* button_ = nullptr;
+    Aftermath aftermath_;
     FakeCaptureSource* source_ = nullptr;
     FakeMp4Writer* writer_ = nullptr;
     std::unique_ptr<RecordingFlow> ownFlow_;

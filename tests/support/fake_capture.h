@@ -12,8 +12,15 @@
 // whose frames, sound and stops the test hands in, and a writer that keeps what it is given.
 namespace vantorel::testing {
 
+// What the test reads once the recorder has let go of its parts.
+struct Aftermath {
+    int sourceStops = 0;
+    std::optional<int64_t> finishedAt;
+};
+
 class FakeCaptureSource final : public CaptureSource {
   public:
+    explicit FakeCaptureSource(Aftermath& aftermath) : aftermath_(aftermath) {}
     void start(const CaptureRequest& asked, CaptureSink& sink, StartAnswer answer) override {
         request = asked;
         sink_ = &sink;
@@ -23,7 +30,7 @@ class FakeCaptureSource final : public CaptureSource {
         }
         answer(startError);
     }
-    void stop() override { ++stops; }
+    void stop() override { ++aftermath_.sourceStops; }
 
     // What the real sources do on their threads.
     void deliver(int64_t timeNs, bool complete = true) {
@@ -36,9 +43,9 @@ class FakeCaptureSource final : public CaptureSource {
     bool holdsAnswer = false;  // the start is answered when the test calls heldAnswer
     StartAnswer heldAnswer;
     CaptureRequest request;
-    int stops = 0;
 
   private:
+    Aftermath& aftermath_;
     CaptureSink* sink_ = nullptr;
 };
 
@@ -46,7 +53,8 @@ class FakeCaptureSource final : public CaptureSource {
 // disk; answers open and finish at once unless told to hold them.
 class FakeMp4Writer final : public Mp4Writer {
   public:
-    explicit FakeMp4Writer(Mp4WriterSettings asked) : settings(std::move(asked)) {
+    FakeMp4Writer(Mp4WriterSettings asked, Aftermath& aftermath)
+        : settings(std::move(asked)), aftermath_(aftermath) {
         QFile(settings.path).open(QIODevice::NewOnly);
     }
     void open(Answer answer) override { answer(openError); }
@@ -63,7 +71,7 @@ class FakeMp4Writer final : public Mp4Writer {
     }
     std::optional<Error> failure() const override { return failed; }
     void finish(int64_t endNs, Answer answer) override {
-        finishedAt = endNs;
+        aftermath_.finishedAt = endNs;
         if (finishError) {
             QFile::remove(settings.path);
         }
@@ -79,7 +87,9 @@ class FakeMp4Writer final : public Mp4Writer {
     std::vector<int64_t> begins;
     std::vector<int64_t> video;
     std::vector<int64_t> sound;
-    std::optional<int64_t> finishedAt;
+
+  private:
+    Aftermath& aftermath_;
 };
 
 }  // namespace vantorel::testing
