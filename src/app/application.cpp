@@ -25,7 +25,10 @@ Application::Application(AppServices services)
             *services_.fileBrowser),
       sleepWatcher_(services_.systemBus),
       sleepInhibitor_(services_.systemBus) {
-    connect(&hotKey_, &GlobalHotKey::pressed, &flow_, &RecordingFlow::toggle);
+    if (services_.grabsHotKey) {
+        hotKey_ = std::make_unique<GlobalHotKey>();
+        connect(hotKey_.get(), &GlobalHotKey::pressed, &flow_, &RecordingFlow::toggle);
+    }
     connect(&tray_, &Tray::quitRequested, this, &Application::quit);
     connect(&quitSignals_, &QuitSignalWatcher::quitRequested, this, &Application::quit);
     // The stop is not made inside the bus's notice, but once it has been handled.

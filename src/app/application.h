@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 #include "app/global_hot_key.h"
 #include "app/quit_signal_watcher.h"
@@ -30,6 +31,10 @@ struct AppServices {
     std::chrono::milliseconds trayPatience{5000};
     // Ends the event loop once the quit may go ahead.
     std::function<void()> terminate;
+    // Whether Super+Shift+R is grabbed on the X server: on a Wayland desktop a grab through
+    // XWayland would see the key only while one of its windows has the focus, so the desktop's
+    // own shortcuts are used there instead.
+    bool grabsHotKey = true;
 };
 
 // The program from its start to its end: the recording flow, the tray item, the system-wide
@@ -56,7 +61,7 @@ class Application final : public QObject {
     AppServices services_;
     RecordingFlow flow_;
     Tray tray_;
-    GlobalHotKey hotKey_;
+    std::unique_ptr<GlobalHotKey> hotKey_;
     LogindSleepWatcher sleepWatcher_;
     SleepInhibitor sleepInhibitor_;
     QuitSignalWatcher quitSignals_;

@@ -60,6 +60,12 @@ FailureAlert startFailed(const Error& error, const QString& saveFolder) {
                        "desktop's screen-sharing service (xdg-desktop-portal) is missing or not "
                        "running."),
                     std::nullopt};
+        case Error::Kind::otherMonitorShared:
+            return {tr("Another screen was shared"),
+                    tr("The desktop shared a different screen from the one your region is on, so "
+                       "nothing was recorded. Start again and choose that screen in the desktop's "
+                       "screen-sharing dialog."),
+                    error.details()};
         case Error::Kind::cannotWrite:
             return {cannotSaveTitle(),
                     tr("The video file could not be created in \"%1\".")

@@ -90,6 +90,18 @@ void RecordingFlow::toggle() {
     }
 }
 
+void RecordingFlow::startIfIdle() {
+    if (phase_ == Phase::idle) {
+        toggle();
+    }
+}
+
+void RecordingFlow::stopIfActive() {
+    if (phase_ == Phase::selecting || phase_ == Phase::recording) {
+        toggle();
+    }
+}
+
 void RecordingFlow::stopForSleep() {
     stop(StopReason::sleep);
 }

@@ -69,6 +69,10 @@ class RecordingFlow final : public QObject {
     // The menu's first item and the hot key: starts a selection, cancels it, or stops the
     // recording; nothing while it counts down or saves.
     void toggle();
+    // The toggle's halves, for commands sent from outside that say which one they mean: a
+    // selection when nothing runs; the end of a selection or of a recording.
+    void startIfIdle();
+    void stopIfActive();
     // The machine is about to sleep: a running recording is stopped and saved.
     void stopForSleep();
     // The program is to end: what can end ends at once, a recording is finished first (without

@@ -11,6 +11,7 @@ namespace vantorel {
 struct Error {
     enum class Kind {
         permissionDeclined,  // the desktop did not allow its screen to be shared
+        otherMonitorShared,  // the desktop shared a monitor other than the region's
         noDisplay,           // the monitor to record is not there, or no longer
         cannotWrite,         // the file could not be created, or its encoders set up
         noFrames,            // nothing new was ever captured, so no file was kept

@@ -24,6 +24,8 @@ inline constexpr const char* kSaveFolder = "saveFolder";
 inline constexpr const char* kRecentRecordings = "recentRecordings";
 inline constexpr const char* kLastWidth = "lastWidth";
 inline constexpr const char* kLastHeight = "lastHeight";
+// The desktop portal's token for the screen-sharing consent last given; empty when none.
+inline constexpr const char* kScreenCastRestoreToken = "screenCastRestoreToken";
 
 inline constexpr int kMaxRecents = 5;
 

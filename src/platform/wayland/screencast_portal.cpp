@@ -192,14 +192,14 @@ void ScreenCastPortal::refuse(const QString& detail) {
         return;
     }
     close();
-    emit refused(Error{Error::Kind::permissionDeclined, tr("Screen sharing was not allowed."),
-                       detail});
+    emit refused(
+        Error{Error::Kind::permissionDeclined, tr("Screen sharing was not allowed."), detail});
 }
 
 void ScreenCastPortal::fail(const QString& detail) {
     close();
-    emit failed(Error{Error::Kind::failed, tr("The desktop's screen sharing did not start."),
-                      detail});
+    emit failed(
+        Error{Error::Kind::failed, tr("The desktop's screen sharing did not start."), detail});
 }
 
 void ScreenCastPortal::sessionClosed(const QVariantMap& /*details*/) {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/x11/pixel_rect.h"
+#include "platform/frames/pixel_rect.h"
 
 namespace vantorel {
 

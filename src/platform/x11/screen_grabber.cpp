@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/frames/frame_converter.h"
 #include "platform/host_clock.h"
-#include "platform/x11/frame_converter.h"
 #include "platform/x11/randr_monitors.h"
 #include "platform/x11/x11_errors.h"
 
@@ -187,8 +187,8 @@ std::optional<Error> ScreenGrabber::grab(FrameChange change, Clock::time_point n
     if (showsCursor_) {
         cursor_->drawInto(region_, image_->data());
     }
-    convertFrame(image_->data(), region_.width, region_.height, pixels.get(), pool_.width(),
-                 pool_.height(), pool_.stride());
+    convertFrame(image_->data(), region_.width, region_.height, region_.width * 4, pixels.get(),
+                 pool_.width(), pool_.height(), pool_.stride());
     pacer_.delivered(change, now);
     deliver(VideoFrame{timeNs, change == FrameChange::complete, pool_.width(), pool_.height(),
                        pool_.stride(), std::move(pixels)});

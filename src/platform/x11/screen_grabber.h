@@ -14,7 +14,7 @@
 #include "capture/capture_source.h"
 #include "platform/x11/cursor_tracker.h"
 #include "platform/x11/frame_pacer.h"
-#include "platform/x11/frame_pool.h"
+#include "platform/frames/frame_pool.h"
 #include "platform/x11/shm_image.h"
 #include "platform/x11/x11_display.h"
 

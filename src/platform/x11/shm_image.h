@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "platform/error.h"
-#include "platform/x11/pixel_rect.h"
+#include "platform/frames/pixel_rect.h"
 
 namespace vantorel {
 

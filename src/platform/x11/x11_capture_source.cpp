@@ -15,7 +15,7 @@
 #include "platform/pulse/sound_client.h"
 #include "platform/x11/screen_grabber.h"
 #include "platform/x11/sigpipe_guard.h"
-#include "platform/x11/sink_gate.h"
+#include "platform/frames/sink_gate.h"
 
 namespace vantorel {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/error.h"
-#include "platform/x11/pixel_rect.h"
+#include "platform/frames/pixel_rect.h"
 #include "platform/x11/xcb_handles.h"
 
 namespace vantorel {

@@ -1,4 +1,4 @@
-#include "platform/x11/sink_gate.h"
+#include "platform/frames/sink_gate.h"
 
 namespace vantorel {
 

@@ -1,4 +1,4 @@
-#include "platform/x11/frame_converter.h"
+#include "platform/frames/frame_converter.h"
 
 #include <libyuv/scale_argb.h>
 
@@ -21,9 +21,8 @@ void copyRowOpaque(const uint8_t* source, uint8_t* destination, int pixels) {
 
 }  // namespace
 
-void convertFrame(const uint8_t* source, int sourceWidth, int sourceHeight, uint8_t* destination,
-                  int width, int height, int stride) {
-    const int sourceStride = sourceWidth * 4;
+void convertFrame(const uint8_t* source, int sourceWidth, int sourceHeight, int sourceStride,
+                  uint8_t* destination, int width, int height, int stride) {
     if (sourceWidth == width && sourceHeight == height) {
         for (int y = 0; y < height; ++y) {
             copyRowOpaque(source + static_cast<size_t>(y) * sourceStride,
@@ -31,7 +30,7 @@ void convertFrame(const uint8_t* source, int sourceWidth, int sourceHeight, uint
         }
         return;
     }
-    // libyuv's "ARGB" is B,G,R,A in memory, the byte order of the server's pixels.
+    // libyuv's "ARGB" is B,G,R,A in memory, the byte order of BGRx pixels.
     libyuv::ARGBScale(source, sourceStride, sourceWidth, sourceHeight, destination, stride, width,
                       height, libyuv::kFilterBilinear);
     for (int y = 0; y < height; ++y) {

@@ -1,4 +1,4 @@
-#include "platform/x11/pixel_rect.h"
+#include "platform/frames/pixel_rect.h"
 
 #include <algorithm>
 

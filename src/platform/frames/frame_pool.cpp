@@ -1,4 +1,4 @@
-#include "platform/x11/frame_pool.h"
+#include "platform/frames/frame_pool.h"
 
 #include <algorithm>
 
