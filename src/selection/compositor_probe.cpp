@@ -24,6 +24,11 @@ using Reply = std::unique_ptr<T, FreeDeleter>;
 }  // namespace
 
 bool compositorRunning() {
+    // Through XWayland the Wayland compositor blends every window, while no X client owns the
+    // selection below; and a snapshot of XWayland's root would show only its own windows.
+    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland && *wayland) {
+        return true;
+    }
     // A connection of our own: the question is asked once per overlay, and it keeps the probe
     // usable before and without a QGuiApplication.
     int screen = 0;

@@ -106,6 +106,10 @@ void SelectionOverlayController::createViews() {
     for (qsizetype i = 0; i < screens.size(); ++i) {
         auto* view = new SelectionView(screens[i], this);
         makeFloatingWindow(*view, composited_);
+        // A Wayland compositor gives XWayland's windows the keyboard only when they are not of
+        // a utility type (which Qt::Tool makes them), and the overlay needs Return and Escape.
+        // Its window bypasses the window manager either way, so no taskbar entry comes of it.
+        view->setWindowFlag(Qt::Tool, false);
         view->setBackdrop(std::move(backdrops[static_cast<size_t>(i)]));
         view->setScreen(screens[i]);
         view->setGeometry(screens[i]->geometry());
