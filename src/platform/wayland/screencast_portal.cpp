@@ -6,6 +6,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QRandomGenerator>
 
 namespace vantorel {
 
@@ -77,7 +78,7 @@ QString objectPathIn(const QVariant& value) {
 }  // namespace
 
 ScreenCastPortal::ScreenCastPortal(QDBusConnection bus, QObject* parent)
-    : QObject(parent), bus_(std::move(bus)) {}
+    : QObject(parent), bus_(std::move(bus)), tokenBase_(QRandomGenerator::global()->generate()) {}
 
 ScreenCastPortal::~ScreenCastPortal() {
     close();
@@ -90,15 +91,20 @@ void ScreenCastPortal::share(bool showCursor, const QString& restoreToken) {
     showCursor_ = showCursor;
     restoreToken_ = restoreToken;
     step_ = Step::creating;
-    request("CreateSession", {},
-            {{"session_handle_token", QString("vantorel%1").arg(++requestCount_)}});
+    request("CreateSession", {}, {{"session_handle_token", nextToken()}});
+}
+
+// Unique across the sessions of this process too: a back end may keep a closed session's object
+// for a while (xdg-desktop-portal-wlr does), and a new session at its path fails.
+QString ScreenCastPortal::nextToken() {
+    return QString("vantorel_%1_%2").arg(tokenBase_).arg(++requestCount_);
 }
 
 void ScreenCastPortal::request(const QString& method, const QVariantList& arguments,
                                QVariantMap options) {
     // The request's object path is known before the call, so that its answer cannot come
     // before we listen for it.
-    const QString token = QString("vantorel%1").arg(++requestCount_);
+    const QString token = nextToken();
     const QString sender = bus_.baseService().mid(1).replace('.', '_');
     pendingRequest_ = QString("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
     bus_.connect(kService, pendingRequest_, kRequest, "Response", this,

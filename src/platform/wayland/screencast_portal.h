@@ -65,6 +65,7 @@ class ScreenCastPortal final : public QObject {
     // Calls `method` of the ScreenCast interface with a request token; the Response arrives
     // at answered(), a failed call at refuse().
     void request(const QString& method, const QVariantList& arguments, QVariantMap options);
+    QString nextToken();
     void select();
     void start();
     void openRemote(const QVariantMap& results);
@@ -77,6 +78,7 @@ class ScreenCastPortal final : public QObject {
     QString restoreToken_;
     QString session_;
     QString pendingRequest_;
+    const quint32 tokenBase_;
     uint requestCount_ = 0;
 };
 
