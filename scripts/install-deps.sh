@@ -9,9 +9,9 @@ BUILD_PACKAGES=(
     libxcb1-dev libxcb-shm0-dev libxcb-damage0-dev libxcb-xfixes0-dev libxcb-randr0-dev
     libxcb-composite0-dev libxcb-keysyms1-dev libxcb-xinput-dev
     libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev libyuv-dev
-    libpulse-dev
+    libpulse-dev libpipewire-0.3-dev
 )
-RUNTIME_PACKAGES=(qt6-qpa-plugins)
+RUNTIME_PACKAGES=(qt6-qpa-plugins libpipewire-0.3-0)
 TEST_PACKAGES=(
     googletest libgtest-dev libgmock-dev
     ffmpeg xvfb openbox metacity trayer dunst xdotool imagemagick x11-xserver-utils x11-utils

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Vantorel with its tests and runs every test headlessly in a
-# private desktop session (X server, window manager, tray host, buses, sound server).
+# Installs what is missing, builds Vantorel with its tests and runs every test headlessly: the
+# X11 suite in a private X desktop session (X server, window manager, tray host, buses, sound
+# server), then the Wayland suite in a private Wayland desktop (sway, PipeWire, the portal).
 #
 #   scripts/test.sh              the normal build, in build-test/
 #   scripts/test.sh --sanitize   with AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/
@@ -8,6 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh --tests
+# Once per machine: the Wayland desktop's packages and its patched portal back end (cached).
+scripts/wayland-session.sh --setup
 
 # Line tables only (-g1): enough for readable sanitizer reports, and much quicker to build.
 # Warnings are errors here; the benchmarks are built (not run) so that they keep compiling.
@@ -23,4 +26,6 @@ fi
 
 cmake -S . -B "$build" -G Ninja "${options[@]}" >/dev/null
 cmake --build "$build"
-scripts/headless-session.sh ctest --test-dir "$build" --output-on-failure --timeout 300
+scripts/headless-session.sh ctest --test-dir "$build" --output-on-failure --timeout 300 -LE wayland
+WAYLAND_SESSION_QUIET=1 scripts/wayland-session.sh \
+    ctest --test-dir "$build" --output-on-failure --timeout 300 -L wayland

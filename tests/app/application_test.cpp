@@ -113,8 +113,8 @@ TEST_F(ApplicationTest, UserFacingTextsUseLinuxWords) {
         }
     };
     collect(buildTrayMenu(Phase::idle, store_));
-    for (const auto kind : {Error::Kind::permissionDeclined, Error::Kind::cannotWrite,
-                            Error::Kind::noDisplay, Error::Kind::failed}) {
+    for (const auto kind : {Error::Kind::permissionDeclined, Error::Kind::otherMonitorShared,
+                            Error::Kind::cannotWrite, Error::Kind::noDisplay, Error::Kind::failed}) {
         texts << FailureAlerts::startFailed({kind, {}, {}}, folder()).message;
     }
     for (const auto reason : {StopReason::user, StopReason::sleep, StopReason::lowSpace}) {
