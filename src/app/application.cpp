@@ -55,8 +55,12 @@ void Application::checkTray() {
     if (!services_.trayAvailable()) {
         services_.recording.notifier->notifyNotice(
             tr("Vantorel is running"),
-            tr("This desktop has no system tray to show its icon in. Press Super+Shift+R to "
-               "record a region of the screen, and again to stop."));
+            services_.grabsHotKey
+                ? tr("This desktop has no system tray to show its icon in. Press Super+Shift+R to "
+                     "record a region of the screen, and again to stop.")
+                : tr("This desktop has no system tray to show its icon in. Run \"vantorel "
+                     "--toggle\" (bind it to a key in the desktop's keyboard shortcuts) to record "
+                     "a region of the screen, and again to stop."));
     }
 }
 

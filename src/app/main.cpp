@@ -17,6 +17,7 @@
 #include "platform/dbus/freedesktop_file_browser.h"
 #include "platform/dbus/freedesktop_notifier.h"
 #include "platform/dbus/instance_commands.h"
+#include "platform/dbus/portal_global_shortcut.h"
 #include "platform/dbus/single_instance.h"
 #include "platform/ffmpeg/ffmpeg_mp4_writer.h"
 #include "platform/preference_store.h"
@@ -179,6 +180,13 @@ int main(int argc, char** argv) {
         [&application](InstanceCommands::Command c) { carryOut(c, application.flow()); });
     if (command) {
         QTimer::singleShot(0, &application, [&] { carryOut(*command, application.flow()); });
+    }
+    // The desktop's own shortcut, where its portal offers one; it stays inert otherwise.
+    PortalGlobalShortcut shortcut(QDBusConnection::sessionBus());
+    if (wayland) {
+        QObject::connect(&shortcut, &PortalGlobalShortcut::pressed, &application.flow(),
+                         &RecordingFlow::toggle);
+        shortcut.bind();
     }
     return QApplication::exec();
 }

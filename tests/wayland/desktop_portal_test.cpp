@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -10,11 +9,12 @@
 #include <unistd.h>
 
 #include "event_loop.h"
+#include "platform/dbus/portal_global_shortcut.h"
 #include "platform/wayland/wayland_capture_source.h"
 #include "private_bus.h"
 #include "sink_log.h"
 
-// A stream as the portal lists it: a PipeWire node and its properties.
+// A stream as the ScreenCast portal lists it: a PipeWire node and its properties.
 struct PortalStream {
     uint node = 0;
     QVariantMap properties;
@@ -25,39 +25,50 @@ inline QDBusArgument& operator<<(QDBusArgument& out, const PortalStream& s) {
     out.endStructure();
     return out;
 }
-inline const QDBusArgument& operator>>(const QDBusArgument& in, PortalStream& s) {
-    in.beginStructure();
-    in >> s.node >> s.properties;
-    in.endStructure();
-    return in;
+inline const QDBusArgument& operator>>(const QDBusArgument& in, PortalStream&) {
+    return in;  // only ever sent
 }
-
 Q_DECLARE_METATYPE(PortalStream)
 
-// The consent to share the screen, with the portal client against a stand-in desktop portal on
-// a private bus: what it asks, how a refusal and a wrong monitor end, and what becomes of the
-// kept consent. The stream itself is tested for real on the Wayland desktop (wayland_e2e).
+// The program's side of the desktop portal against a stand-in on a private bus: the consent to
+// share the screen (how a refusal and a wrong monitor end, what becomes of the kept consent) and
+// the global shortcut. The stream itself is tested for real on the Wayland desktop (wayland_e2e).
 namespace vantorel::testing {
 namespace {
 
-// org.freedesktop.portal.ScreenCast answering each request with `codes` in turn (0 allowed,
-// 1 cancelled, 2 refused); a started session shares one 1280x720 monitor.
+using namespace std::chrono_literals;
+
+const QString kPortalPath = "/org/freedesktop/portal/desktop";
+
+// org.freedesktop.portal.ScreenCast and GlobalShortcuts, answering each request with `codes` in
+// turn (0 allowed, 1 cancelled, 2 refused). A started cast shares one 1280x720 monitor.
 class StandInPortal final : public QObject {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.ScreenCast")
 
   public:
-    StandInPortal(QDBusConnection bus, std::vector<uint> codes)
+    StandInPortal(QDBusConnection bus, const QString& interface, std::vector<uint> codes)
         : bus_(std::move(bus)), codes_(std::move(codes)) {
+        qDBusRegisterMetaType<PortalStream>();
+        qDBusRegisterMetaType<QList<PortalStream>>();
         bus_.registerService("org.freedesktop.portal.Desktop");
-        bus_.registerObject("/org/freedesktop/portal/desktop", this,
+        // Qt exports an object under one interface: the one each test talks to.
+        bus_.registerObject(kPortalPath, "org.freedesktop.portal." + interface, this,
                             QDBusConnection::ExportAllSlots);
     }
-    QVariantMap selected;  // the options of SelectSources
+    QVariantMap selected;         // the options of SelectSources
+    QList<PortalShortcut> bound;  // what BindShortcuts asked for
+
+    void press(const QString& id) {
+        QDBusMessage activated = QDBusMessage::createSignal(
+            kPortalPath, "org.freedesktop.portal.GlobalShortcuts", "Activated");
+        activated << QVariant::fromValue(QDBusObjectPath(kPortalPath + "/session/1")) << id
+                  << qulonglong(0) << QVariantMap();
+        bus_.send(activated);
+    }
 
   public slots:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& call) {
-        return answer(call, options, {{"session_handle", "/org/freedesktop/portal/desktop/s1"}});
+        return answer(call, options, {{"session_handle", kPortalPath + "/session/1"}});
     }
     QDBusObjectPath SelectSources(const QDBusObjectPath&, const QVariantMap& options,
                                   const QDBusMessage& call) {
@@ -66,41 +77,42 @@ class StandInPortal final : public QObject {
     }
     QDBusObjectPath Start(const QDBusObjectPath&, const QString&, const QVariantMap& options,
                           const QDBusMessage& call) {
-        const QList<PortalStream> streams{{7, {{"size", QVariant::fromValue(size())}}}};
+        QDBusArgument size;
+        size.beginStructure();
+        size << 1280 << 720;
+        size.endStructure();
+        const QList<PortalStream> streams{{7, {{"size", QVariant::fromValue(size)}}}};
         return answer(call, options,
                       {{"streams", QVariant::fromValue(streams)}, {"restore_token", "new-token"}});
     }
     QDBusUnixFileDescriptor OpenPipeWireRemote(const QDBusObjectPath&, const QVariantMap&) {
         int ends[2];
         EXPECT_EQ(pipe(ends), 0);
-        QDBusUnixFileDescriptor fd(ends[0]);
+        const QDBusUnixFileDescriptor fd(ends[0]);  // a remote that is gone at once
         close(ends[0]);
         close(ends[1]);
         return fd;
     }
+    QDBusObjectPath BindShortcuts(const QDBusObjectPath&,
+                                  const QList<vantorel::PortalShortcut>& shortcuts, const QString&,
+                                  const QVariantMap& options, const QDBusMessage& call) {
+        bound = shortcuts;
+        return answer(call, options, {});
+    }
 
   private:
-    static QDBusArgument size() {
-        QDBusArgument pair;
-        pair.beginStructure();
-        pair << 1280 << 720;
-        pair.endStructure();
-        return pair;
-    }
     QDBusObjectPath answer(const QDBusMessage& call, const QVariantMap& options,
                            QVariantMap results) {
-        const QString path =
-            QString("/org/freedesktop/portal/desktop/request/%1/%2")
-                .arg(call.service().mid(1).replace('.', '_'), options["handle_token"].toString());
+        const QString path = QString("%1/request/%2/%3")
+                                 .arg(kPortalPath, call.service().mid(1).replace('.', '_'),
+                                      options["handle_token"].toString());
         const uint code = codes_.empty() ? 0 : codes_.front();
         if (!codes_.empty()) {
             codes_.erase(codes_.begin());
         }
         QTimer::singleShot(0, this, [this, path, code, results] {
-            QDBusMessage response =
-                QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
-            response << code << results;
-            bus_.send(response);
+            bus_.send(QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response")
+                      << code << results);
         });
         return QDBusObjectPath(path);
     }
@@ -118,16 +130,14 @@ struct ConsentCase {
     QString keptToken;  // the consent kept afterwards, from "old-token"
 };
 
-class PortalConsent : public ::testing::TestWithParam<ConsentCase> {};
+class ScreenCastConsent : public ::testing::TestWithParam<ConsentCase> {};
 
-TEST_P(PortalConsent, EndsAsTheDesktopDecided) {
-    qDBusRegisterMetaType<PortalStream>();
-    qDBusRegisterMetaType<QList<PortalStream>>();
+TEST_P(ScreenCastConsent, EndsAsTheDesktopDecided) {
     const ConsentCase& c = GetParam();
     PrivateBus bus;
     std::optional<StandInPortal> portal;
     if (c.portal) {
-        portal.emplace(bus.connect("portal"), c.codes);
+        portal.emplace(bus.connect("portal"), "ScreenCast", c.codes);
     }
     QString kept = "old-token";
     WaylandCaptureOptions options;
@@ -141,23 +151,21 @@ TEST_P(PortalConsent, EndsAsTheDesktopDecided) {
     const std::unique_ptr<CaptureSource> source = makeWaylandCaptureSourceFactory(options)();
     SinkLog sink;
     std::optional<std::optional<Error>> answer;
-    CaptureRequest request;
-    request.monitor = c.monitor;
-    request.region = QRect(0, 0, 640, 360);
-    source->start(request, sink, [&](std::optional<Error> e) { answer = e; });
+    source->start({c.monitor, {0, 0, 640, 360}, {}, 30, true, false}, sink,
+                  [&](std::optional<Error> e) { answer = e; });
     ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }));
     source->stop();
     ASSERT_TRUE(answer->has_value());
     EXPECT_EQ((*answer)->kind, c.kind) << (*answer)->details().toStdString();
     EXPECT_EQ(kept, c.keptToken);
-    if (portal && c.codes.size() > 1) {
+    if (c.codes.size() > 1) {
         EXPECT_EQ(portal->selected["restore_token"].toString(), "old-token");
         EXPECT_EQ(portal->selected["persist_mode"].toUInt(), 2u);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    , PortalConsent,
+    , ScreenCastConsent,
     ::testing::Values(
         ConsentCase{"NoPortal", false, {}, "MON-A", Error::Kind::permissionDeclined, ""},
         ConsentCase{
@@ -165,11 +173,29 @@ INSTANTIATE_TEST_SUITE_P(
         ConsentCase{"SharingRefused", true, {0, 2}, "MON-A", Error::Kind::permissionDeclined, ""},
         ConsentCase{
             "OtherMonitorShared", true, {0, 0, 0}, "MON-A", Error::Kind::otherMonitorShared, ""},
+        // The right monitor: the consent is kept, and the stream is tried (its remote is gone).
         ConsentCase{
             "RegionsMonitorShared", true, {0, 0, 0}, "MON-B", Error::Kind::failed, "new-token"}),
     [](const auto& param) { return std::string(param.param.name); });
 
+TEST(PortalGlobalShortcutTest, SuperShiftRIsOfferedAndItsPressesToggle) {
+    PrivateBus bus;
+    StandInPortal portal(bus.connect("portal"), "GlobalShortcuts", {});
+    PortalGlobalShortcut shortcut(bus.connect("program"));
+    int presses = 0;
+    QObject::connect(&shortcut, &PortalGlobalShortcut::pressed, [&] { ++presses; });
+    shortcut.bind();
+    ASSERT_TRUE(waitUntil([&] { return shortcut.bound(); }));
+    ASSERT_EQ(portal.bound.size(), 1);
+    EXPECT_EQ(portal.bound[0].options["preferred_trigger"].toString(), "LOGO+SHIFT+r");
+    portal.press("another-program's");
+    portal.press(PortalGlobalShortcut::kId);
+    EXPECT_TRUE(waitUntil([&] { return presses == 1; }));
+    pause(100ms);
+    EXPECT_EQ(presses, 1);
+}
+
 }  // namespace
 }  // namespace vantorel::testing
 
-#include "portal_consent_test.moc"
+#include "desktop_portal_test.moc"
