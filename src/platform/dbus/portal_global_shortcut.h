@@ -18,7 +18,7 @@ QDBusArgument& operator<<(QDBusArgument& out, const PortalShortcut& shortcut);
 const QDBusArgument& operator>>(const QDBusArgument& in, PortalShortcut& shortcut);
 
 // Super+Shift+R through the desktop portal's GlobalShortcuts interface, where the desktop offers
-// it (KDE Plasma 6, GNOME 48 and later, Hyprland): the desktop owns the key, may ask the user to
+// it (KDE Plasma, recent GNOME, Hyprland): the desktop owns the key, may ask the user to
 // confirm it or let them pick another, and says when it is pressed, whichever window has the
 // focus. Without that interface the object stays inert and `vantorel --toggle` bound in the
 // desktop's own shortcut settings does the job. Main thread only.
