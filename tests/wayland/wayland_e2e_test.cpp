@@ -92,7 +92,10 @@ class Program {
     // Drags the region out in steps a hand would make, confirms it with Return, moves the pointer
     // away (headless sway draws it into every frame) and waits for the stop button.
     bool selectRegion() {
-        pause(2s);  // the overlay maps
+        if (!waitForWindow([](const QRect& r) { return r == QRect(0, 0, 1920, 1080); })) {
+            return false;  // no overlay
+        }
+        pause(1s);  // XWayland's window becomes the compositor's surface a little later
         QStringList steps{"move", "300", "300", "sleep", "100", "press", "left"};
         for (int i = 1; i <= 16; ++i) {
             steps << "sleep"
@@ -105,21 +108,25 @@ class Program {
                                    << "left");
         run("wtype", {"-k", "Return"});
         run("wayland-input", {"move", "1500", "950"});
+        return waitForWindow([](const QRect& r) { return r.top() < 40 && r.height() < 60; });
+    }
+    std::string output() { return process_.readAll().toStdString(); }
+
+  private:
+    bool waitForWindow(const std::function<bool(const QRect&)>& wanted) const {
         return waitUntil(
-            [this] {
+            [&] {
                 for (WindowId window : windowsOfProcess(process_.processId())) {
-                    const std::optional<QRect> rect = windowRect(window);
-                    if (rect && rect->top() < 40 && rect->height() < 60 && rect->width() < 200) {
+                    if (const std::optional<QRect> rect = windowRect(window);
+                        rect && wanted(*rect)) {
                         return true;
                     }
                 }
                 return false;
             },
-            20s);
+            30s);
     }
-    std::string output() { return process_.readAll().toStdString(); }
 
-  private:
     QTemporaryDir dir_;
     QProcess process_;
 };
