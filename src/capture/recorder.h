@@ -24,7 +24,9 @@ namespace vantorel {
 //     loop) delivers sound; both go through the intake into the writer's queues and return at
 //     once, so a frame is in the writer's hands when the grab thread lets go of it. On X11 the
 //     grab thread is the source's own ("Vantorel.x11grb"); on Wayland it is the PipeWire
-//     stream's thread loop ("Vantorel.pwgrab"), and the portal answers on the main thread;
+//     stream's thread loop ("Vantorel.pwgrab"), and the portal answers on the main thread
+//     (libpipewire adds a data-loop thread of its own to each context, which stays idle: the
+//     stream is not a realtime one, so its buffers are handled on the thread loop);
 //   - the writer encodes each track on a thread of its own (with the encoder library's workers)
 //     and finishes the file on one of them.
 // The answers of those threads (the writer is open, the source runs, a failure, the file is
