@@ -69,11 +69,16 @@ EOF
 }
 
 setup() {
-    [ "$(id -u)" = 0 ] || die "--setup needs root (apt-get)"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    # shellcheck disable=SC2086
-    apt-get install -y -qq --no-install-recommends $RUNTIME_PKGS $BUILD_PKGS >/dev/null
+    # packages through sudo when not root, as scripts/install-deps.sh does; the build is the user's
+    local sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
+    local p missing=()
+    for p in $RUNTIME_PKGS $BUILD_PKGS; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        $sudo apt-get update -qq
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
     local src=$WAYLAND_SESSION_CACHE/src
     rm -rf "$src"; mkdir -p "$src/lists/partial" "$src/sources.list.d" "$BIN"
     # deb-src twins of the machine's own Debian sources, in a private source list and
