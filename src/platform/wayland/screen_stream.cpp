@@ -68,8 +68,12 @@ ScreenStream::ScreenStream(const StreamCut& cut, Handlers handlers)
 
 ScreenStream::~ScreenStream() {
     if (loop_) {
-        pw_thread_loop_stop(loop_.get());  // joins the thread: no callback runs after this
+        pw_thread_loop_stop(loop_.get());  // joins the thread
     }
+    // Destroying the stream would report its disconnection to us, now on the owner's thread.
+    spa_hook_remove(&listeners_->stream);
+    spa_hook_remove(&listeners_->core);
+    spa_hook_remove(&listeners_->registry);
 }
 
 std::optional<Error> ScreenStream::connect(int fd, uint32_t node) {
