@@ -3,8 +3,10 @@
 #include <fcntl.h>
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -16,6 +18,11 @@
 namespace vantorel {
 
 namespace {
+
+// From the desktop's consent to a running stream: PipeWire links the stream at once when it
+// can, so a stream still not running by then never will (a session manager that does not link
+// it), and the recording must not wait for it forever.
+constexpr std::chrono::seconds kStreamStartLimit{15};
 
 QString tr(const char* text) {
     return QCoreApplication::translate("WaylandCaptureSource", text);
@@ -55,6 +62,7 @@ class WaylandCaptureSource final : public CaptureSource {
     std::unique_ptr<ScreenCastPortal> portal_;
     QString offeredToken_;
     std::unique_ptr<ScreenStream> stream_;
+    std::unique_ptr<QTimer> streamStartLimit_;  // main thread
     // Made and started on the grab thread; stopped by the owner once that thread has ended.
     std::unique_ptr<SoundClient> sound_;
 
@@ -87,6 +95,7 @@ void WaylandCaptureSource::stop() {
     if (gate_) {
         gate_->close();
     }
+    streamStartLimit_.reset();
     stream_.reset();  // joins the grab thread
     if (sound_) {
         sound_->stop();
@@ -112,7 +121,15 @@ void WaylandCaptureSource::shared(const SharedMonitor& monitor) {
     }
     if (std::optional<Error> error = openStream(monitor)) {
         answerOnce(*error);
+        return;
     }
+    streamStartLimit_ = std::make_unique<QTimer>();
+    streamStartLimit_->setSingleShot(true);
+    QObject::connect(streamStartLimit_.get(), &QTimer::timeout, [this] {
+        answerOnce(Error{Error::Kind::failed, tr("The desktop's screen sharing did not start."),
+                         "the PipeWire stream did not start streaming"});
+    });
+    streamStartLimit_->start(kStreamStartLimit);
 }
 
 std::optional<Error> WaylandCaptureSource::openStream(const SharedMonitor& monitor) {
