@@ -39,7 +39,9 @@ struct TrackDefaults {
     uint32_t flags = 0;
 };
 
-std::optional<Box> topLevelBoxAt(int fd, uint64_t offset, uint64_t fileSize) {
+}  // namespace
+
+std::optional<Box> readBoxHeader(int fd, uint64_t offset, uint64_t fileSize) {
     std::vector<uint8_t> header;
     if (!readAt(fd, offset, std::min(kLargestHeader, fileSize - offset), header)) {
         return std::nullopt;
@@ -61,6 +63,8 @@ std::optional<Box> topLevelBoxAt(int fd, uint64_t offset, uint64_t fileSize) {
     }
     return box;
 }
+
+namespace {
 
 // The track fragments of one moof, appended to their tracks. False when the moof does not read
 // as one, or points at data outside [dataBegin, dataEnd).
@@ -220,7 +224,7 @@ std::optional<FragmentedFile> readFragmentedFile(int fd, std::string& why) {
     bool haveInitialMoov = false;
     uint64_t at = 0;
     while (at < file.fileSize) {
-        const std::optional<Box> box = topLevelBoxAt(fd, at, file.fileSize);
+        const std::optional<Box> box = readBoxHeader(fd, at, file.fileSize);
         if (!box) {
             break;  // cut off in the middle of a header or of a box
         }
@@ -247,7 +251,7 @@ std::optional<FragmentedFile> readFragmentedFile(int fd, std::string& why) {
         } else if (box->type == fourcc("mfra")) {
             file.otherIndexes.push_back(*box);
         } else if (box->type == fourcc("moof") && small && haveInitialMoov) {
-            const std::optional<Box> mdat = topLevelBoxAt(fd, box->end(), file.fileSize);
+            const std::optional<Box> mdat = readBoxHeader(fd, box->end(), file.fileSize);
             std::vector<uint8_t> moof;
             if (!mdat || mdat->type != fourcc("mdat") ||
                 !readAt(fd, box->offset, box->size, moof)) {

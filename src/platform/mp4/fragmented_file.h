@@ -46,6 +46,10 @@ struct FragmentedFile {
 // is not a fragmented MP4 at all.
 std::optional<FragmentedFile> readFragmentedFile(int fd, std::string& why);
 
+// The header of the box at `offset` of the file open as `fd`, whose size is `fileSize`; nothing
+// when the header is cut short or the box reaches past the end of the file.
+std::optional<Box> readBoxHeader(int fd, uint64_t offset, uint64_t fileSize);
+
 // Reads `size` bytes at `offset` of `fd`; false when the file is shorter.
 bool readAt(int fd, uint64_t offset, uint64_t size, std::vector<uint8_t>& into);
 

@@ -48,6 +48,55 @@ std::vector<uint8_t> freeHeader(uint64_t size) {
     return header;
 }
 
+std::vector<Box> topLevelBoxes(int fd) {
+    std::vector<Box> boxes;
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    const uint64_t fileSize = size > 0 ? static_cast<uint64_t>(size) : 0;
+    for (uint64_t at = 0; at < fileSize;) {
+        const std::optional<Box> box = readBoxHeader(fd, at, fileSize);
+        if (!box) {
+            break;
+        }
+        boxes.push_back(*box);
+        at = box->end();
+    }
+    return boxes;
+}
+
+// Once the fragments are hidden, the front of the file is free space: the first movie box and
+// the marker's reserve. When the index fits there it moves to the front, where a player that
+// streams the file finds it first. Written into the free space before it becomes a box, and
+// cut from the end only then, so that the file holds a complete index at every moment.
+void moveIndexToFront(int fd) {
+    const std::vector<Box> boxes = topLevelBoxes(fd);
+    if (boxes.size() < 3 || boxes.front().type != fourcc("ftyp") ||
+        boxes.back().type != fourcc("moov")) {
+        return;
+    }
+    const Box& index = boxes.back();
+    const uint64_t spanStart = boxes[1].offset;
+    uint64_t spanEnd = spanStart;
+    for (size_t i = 1; i + 1 < boxes.size() && boxes[i].type == fourcc("free"); ++i) {
+        spanEnd = boxes[i].end();
+    }
+    const uint64_t room = spanEnd - spanStart;
+    if (index.size > room || (room > index.size && room - index.size < kHeaderSize)) {
+        return;
+    }
+    std::vector<uint8_t> bytes;
+    if (!readAt(fd, index.offset, index.size, bytes)) {
+        return;
+    }
+    if (room > index.size && !writeAt(fd, spanStart + index.size, freeHeader(room - index.size))) {
+        return;
+    }
+    const std::vector<uint8_t> body(bytes.begin() + kHeaderSize, bytes.end());
+    const std::vector<uint8_t> head(bytes.begin(), bytes.begin() + kHeaderSize);
+    if (writeAt(fd, spanStart + kHeaderSize, body) && writeAt(fd, spanStart, head)) {
+        static_cast<void>(::ftruncate(fd, static_cast<off_t>(index.offset)));
+    }
+}
+
 }  // namespace
 
 std::string finishRecordingFile(int fd) {
@@ -94,6 +143,7 @@ std::string finishRecordingFile(int fd) {
     if (!makeFree(fd, file->initialMoov)) {
         return "the file cannot be written";
     }
+    moveIndexToFront(fd);
     return {};
 }
 
