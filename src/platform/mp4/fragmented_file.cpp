@@ -66,6 +66,26 @@ std::optional<Box> readBoxHeader(int fd, uint64_t offset, uint64_t fileSize) {
 
 namespace {
 
+// The fragment's own start time on the track's timeline (tfdt). Where it lies after the end of
+// the samples so far (nothing was written for a while), the last sample lasts until it, as the
+// fragments say; an ordinary index has no other way of leaving the gap.
+void placeOnTimeline(TrackSamples& track, const std::vector<uint8_t>& moof, const Box& tfdt) {
+    ByteReader reader(moof.data() + tfdt.bodyOffset(), static_cast<size_t>(tfdt.bodySize()));
+    const uint8_t version = reader.u8();
+    reader.skip(3);
+    const uint64_t start = version == 1 ? reader.u64() : reader.u32();
+    if (!reader.ok()) {
+        return;
+    }
+    if (track.durations.empty()) {
+        track.firstDecodeTime = start;
+        track.decodeEnd = start;
+    } else if (start > track.decodeEnd) {
+        track.durations.back() += static_cast<uint32_t>(start - track.decodeEnd);
+        track.decodeEnd = start;
+    }
+}
+
 // The track fragments of one moof, appended to their tracks. False when the moof does not read
 // as one, or points at data outside [dataBegin, dataEnd).
 bool readFragment(const std::vector<uint8_t>& moof, uint64_t moofOffset, uint64_t dataBegin,
@@ -113,6 +133,9 @@ bool readFragment(const std::vector<uint8_t>& moof, uint64_t moofOffset, uint64_
         }
         TrackSamples& track = tracks[trackId];
         track.trackId = trackId;
+        if (const std::optional<Box> tfdt = childOf(moof, traf, fourcc("tfdt"))) {
+            placeOnTimeline(track, moof, *tfdt);
+        }
         uint64_t next = base;
         for (const Box& trun : boxesIn(moof, traf.bodyOffset(), traf.end())) {
             if (trun.type != fourcc("trun")) {
@@ -140,6 +163,7 @@ bool readFragment(const std::vector<uint8_t>& moof, uint64_t moofOffset, uint64_
                 const int32_t composition =
                     (flags & kCompositionOffset) != 0 ? static_cast<int32_t>(run.u32()) : 0;
                 track.durations.push_back(duration);
+                track.decodeEnd += duration;
                 track.sizes.push_back(size);
                 track.sync.push_back((sampleFlags & kNonSync) == 0);
                 track.compositionOffsets.push_back(composition);

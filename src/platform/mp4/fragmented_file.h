@@ -24,6 +24,10 @@ struct TrackSamples {
     std::vector<int32_t> compositionOffsets;
     std::vector<bool> sync;
     std::vector<Chunk> chunks;
+    // Where the track's first sample lies on its timeline; a track that starts later than the
+    // movie does needs an edit to say so.
+    uint64_t firstDecodeTime = 0;
+    uint64_t decodeEnd = 0;  // the first sample's time plus every duration
 };
 
 // A fragmented MP4 file as it lies on disk: its header boxes, the fragments that arrived whole,

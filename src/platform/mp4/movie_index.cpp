@@ -186,6 +186,27 @@ void writeSampleTable(BoxWriter& out, const std::vector<uint8_t>& bytes, const B
     out.close();
 }
 
+// A track whose first sample lies later on its timeline than the movie's start: an empty edit
+// for the time before it, then the whole track. Without it a player would start the track at
+// the movie's start, out of step with the others.
+void writeStartOffset(BoxWriter& out, const TrackSamples& track, uint32_t mediaTimescale,
+                      uint32_t movieTimescale) {
+    if (track.firstDecodeTime == 0 || mediaTimescale == 0) {
+        return;
+    }
+    out.open(fourcc("edts"));
+    out.openFull(fourcc("elst"), 1, 0);
+    out.u32(2);
+    out.u64(scaled(track.firstDecodeTime, mediaTimescale, movieTimescale));
+    out.u64(UINT64_MAX);  // media time -1: an empty edit
+    out.u32(0x00010000);  // rate 1.0
+    out.u64(scaled(track.decodeEnd - track.firstDecodeTime, mediaTimescale, movieTimescale));
+    out.u64(track.firstDecodeTime);
+    out.u32(0x00010000);
+    out.close();
+    out.close();
+}
+
 // Copies the boxes of `parent`, rebuilding those that carry durations or sample tables.
 void copyTree(BoxWriter& out, const std::vector<uint8_t>& bytes, const Box& parent,
               const FragmentedFile& file, const Timescales& scales, uint32_t trackId) {
@@ -195,7 +216,11 @@ void copyTree(BoxWriter& out, const std::vector<uint8_t>& bytes, const Box& pare
         const auto mediaScale = scales.media.find(trackId);
         const uint32_t mediaTimescale = mediaScale != scales.media.end() ? mediaScale->second : 0;
         if (child.type == fourcc("tkhd") && track) {
-            copyWithDuration(out, bytes, child, 8, scaled(media, mediaTimescale, scales.movie));
+            copyWithDuration(out, bytes, child, 8,
+                             scaled(track->decodeEnd, mediaTimescale, scales.movie));
+            writeStartOffset(out, *track, mediaTimescale, scales.movie);
+        } else if (child.type == fourcc("edts") && track) {
+            continue;  // replaced by the one written after tkhd
         } else if (child.type == fourcc("mdhd") && track) {
             copyWithDuration(out, bytes, child, 4, media);
         } else if (child.type == fourcc("stbl") && track) {
