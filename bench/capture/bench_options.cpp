@@ -19,8 +19,7 @@ const char* const kUsage =
     "  --settle S                  pause before each recording (default 1)\n"
     "  --keep DIR                  keep the recordings and logs in DIR\n"
     "  --writer-queue N            experiment: writer's video queue (0: the engine's, 3)\n"
-    "  --stream-buffers N          experiment: stream's buffers (0: the engine's, 6)\n"
-    "  --encoder-nice N            experiment: nice value of the engine's x264 threads\n";
+    "  --encoder-nice N            experiment: nice value of the engine's encoder threads\n";
 
 namespace {
 
@@ -150,9 +149,6 @@ BenchOptions parseOptions(int argc, char** argv) {
         } else if (name == "--writer-queue") {
             options.writerQueue = whole(value, "queue length", 0);
             options.engine.writerQueue = options.writerQueue;
-        } else if (name == "--stream-buffers") {
-            options.streamBuffers = whole(value, "buffer count", 0);
-            options.engine.streamBuffers = options.streamBuffers;
         } else if (name == "--encoder-nice") {
             options.encoderNice = whole(value, "nice value", -20);
             options.engine.encoderNice = options.encoderNice;

@@ -35,7 +35,6 @@ struct BenchOptions {
     double settleSeconds = 1;         // quiet time before each recording
     std::string keepDirectory;        // empty: files go to a temporary folder and are removed
     int writerQueue = 0;              // experiments: see EngineRequest
-    int streamBuffers = 0;
     int encoderNice = 0;
 };
 

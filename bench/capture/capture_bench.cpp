@@ -151,7 +151,6 @@ int runComparisons(const BenchOptions& options) {
     job.seconds = options.seconds;
     job.showsCursor = options.showsCursor;
     job.writerQueue = options.writerQueue;
-    job.streamBuffers = options.streamBuffers;
     job.encoderNice = options.encoderNice;
     // The engine's encoder takes one thread per core, up to four; ffmpeg is given the same.
     job.encoderThreads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));

@@ -1,48 +1,28 @@
 #include "counting_writer.h"
 
-#include "counting_writer_input.h"
+#include "monotonic.h"
 
 namespace vantorel::bench {
 
-namespace {
-
-// The real writer only knows its own inputs.
-const WriterInput& unwrapped(const WriterInput& input) {
-    const auto* counting = dynamic_cast<const CountingWriterInput*>(&input);
-    return counting != nullptr ? *counting->inner() : input;
+bool CountingWriter::appendVideo(const VideoFrame& frame) {
+    const bool taken = inner_->appendVideo(frame);
+    if (taken) {
+        tally_->appended(monotonicNs());
+    } else {
+        tally_->refused();
+    }
+    return taken;
 }
 
-std::shared_ptr<WriterInput> unwrapped(const std::shared_ptr<WriterInput>& input) {
-    const auto counting = std::dynamic_pointer_cast<CountingWriterInput>(input);
-    return counting ? counting->inner() : input;
-}
-
-}  // namespace
-
-CountingWriter::CountingWriter(std::shared_ptr<MediaWriter> inner,
-                               std::shared_ptr<FrameTally> tally)
-    : inner_(std::move(inner)), tally_(std::move(tally)) {}
-
-std::shared_ptr<WriterInput> CountingWriter::makeVideoInput(const VideoOutputSettings& settings) {
-    std::shared_ptr<WriterInput> input = inner_->makeVideoInput(settings);
-    return input ? std::make_shared<CountingWriterInput>(std::move(input), tally_) : nullptr;
-}
-
-std::shared_ptr<WriterInput> CountingWriter::makeAudioInput(const AudioOutputSettings& settings) {
-    std::shared_ptr<WriterInput> input = inner_->makeAudioInput(settings);
-    return input ? std::make_shared<CountingWriterInput>(std::move(input), nullptr) : nullptr;
-}
-
-bool CountingWriter::canAddInput(const WriterInput& input) const {
-    return inner_->canAddInput(unwrapped(input));
-}
-
-void CountingWriter::addInput(std::shared_ptr<WriterInput> input) {
-    inner_->addInput(unwrapped(input));
-}
-
-void CountingWriter::finishWriting(std::function<void()> completion) {
-    inner_->finishWriting(std::move(completion));
+Mp4WriterFactory countingWriterFactory(std::shared_ptr<FrameTally> tally, int videoQueue) {
+    Mp4WriterQueues queues;
+    queues.video = videoQueue > 0 ? videoQueue : queues.video;
+    return [tally, inner = makeFfmpegMp4WriterFactory(queues)](
+               const Mp4WriterSettings& settings,
+               std::optional<Error>& error) -> std::unique_ptr<Mp4Writer> {
+        std::unique_ptr<Mp4Writer> writer = inner(settings, error);
+        return writer ? std::make_unique<CountingWriter>(std::move(writer), tally) : nullptr;
+    };
 }
 
 }  // namespace vantorel::bench

@@ -2,33 +2,33 @@
 
 #include <memory>
 
+#include "capture/mp4_writer.h"
 #include "frame_tally.h"
-#include "platform/media_writer.h"
+#include "platform/ffmpeg/ffmpeg_mp4_writer.h"
 
 namespace vantorel::bench {
 
-// A media writer whose video input counts frames; everything else goes to the real writer.
-class CountingWriter final : public MediaWriter {
+// The real FFmpeg writer, counting the video frames it takes and refuses.
+class CountingWriter final : public Mp4Writer {
   public:
-    CountingWriter(std::shared_ptr<MediaWriter> inner, std::shared_ptr<FrameTally> tally);
+    CountingWriter(std::unique_ptr<Mp4Writer> inner, std::shared_ptr<FrameTally> tally)
+        : inner_(std::move(inner)), tally_(std::move(tally)) {}
 
-    std::shared_ptr<WriterInput> makeVideoInput(const VideoOutputSettings& settings) override;
-    std::shared_ptr<WriterInput> makeAudioInput(const AudioOutputSettings& settings) override;
-    bool canAddInput(const WriterInput& input) const override;
-    void addInput(std::shared_ptr<WriterInput> input) override;
-
-    bool startWriting() override { return inner_->startWriting(); }
-    void startSession(MediaTime time) override { inner_->startSession(time); }
-    void endSession(MediaTime time) override { inner_->endSession(time); }
-    void finishWriting(std::function<void()> completion) override;
-    void cancelWriting() override { inner_->cancelWriting(); }
-
-    WriterStatus status() const override { return inner_->status(); }
-    ErrorRef error() const override { return inner_->error(); }
+    void open(Answer answer) override { inner_->open(std::move(answer)); }
+    void begin(int64_t startNs) override { inner_->begin(startNs); }
+    // The grab thread.
+    bool appendVideo(const VideoFrame& frame) override;
+    bool appendSound(SoundBlock block) override { return inner_->appendSound(std::move(block)); }
+    std::optional<Error> failure() const override { return inner_->failure(); }
+    void finish(int64_t endNs, Answer answer) override { inner_->finish(endNs, std::move(answer)); }
+    void cancel() override { inner_->cancel(); }
 
   private:
-    std::shared_ptr<MediaWriter> inner_;
+    std::unique_ptr<Mp4Writer> inner_;
     std::shared_ptr<FrameTally> tally_;
 };
+
+// The real writer factory, with `videoQueue` frames in the video queue (0: the writer's own).
+Mp4WriterFactory countingWriterFactory(std::shared_ptr<FrameTally> tally, int videoQueue);
 
 }  // namespace vantorel::bench

@@ -2,19 +2,24 @@
 
 #include <sys/resource.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <future>
+#include <cstdlib>
 #include <map>
-#include <thread>
 
 #include "capture/recorder.h"
-#include "counting_capture_service.h"
-#include "counting_writer_factory.h"
+#include "counting_source.h"
+#include "counting_writer.h"
 #include "cpu_meters.h"
 #include "monotonic.h"
+#include "platform/x11/randr_monitors.h"
 
 namespace vantorel::bench {
 
@@ -26,34 +31,39 @@ void say(const char* key, int64_t value) {
     std::printf("%s=%lld\n", key, static_cast<long long>(value));
 }
 
-void fail(const std::string& what) {
+int fail(const std::string& what, int code) {
     std::printf("error=%s\n", what.c_str());
     std::fflush(stdout);
+    return code;
 }
 
-// The display (as the engine sees it) that holds the region's top-left corner.
-std::optional<CaptureDisplay> displayHolding(CaptureService& service, int x, int y) {
-    // Shared: an answer that comes after we gave up must still find the promise.
-    auto promise = std::make_shared<std::promise<std::optional<ShareableContent>>>();
-    std::future<std::optional<ShareableContent>> answer = promise->get_future();
-    service.getShareableContent(false, true,
-                                [promise](std::optional<ShareableContent> content, ErrorRef) {
-                                    promise->set_value(std::move(content));
-                                });
-    if (answer.wait_for(kPatience) != std::future_status::ready) {
-        return std::nullopt;
-    }
-    const std::optional<ShareableContent> content = answer.get();
-    if (!content) {
-        return std::nullopt;
-    }
-    for (const CaptureDisplay& display : content->displays) {
-        const CaptureRect& f = display.frame;
-        if (x >= f.x && y >= f.y && x < f.x + f.width && y < f.y + f.height) {
-            return display;
+struct Monitor {
+    QString name;
+    int x = 0;
+    int y = 0;
+};
+
+// The RandR monitor holding the root pixel (x, y), as the program would name it.
+std::optional<Monitor> monitorHolding(const std::string& displayName, int x, int y) {
+    xcb_connection_t* c = xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), nullptr);
+    std::optional<Monitor> found;
+    if (!xcb_connection_has_error(c)) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        for (const RandrMonitor& m : queryMonitors(c, root)) {
+            if (x >= m.rect.x && y >= m.rect.y && x < m.rect.right() && y < m.rect.bottom()) {
+                auto* reply = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, m.name), nullptr);
+                if (reply != nullptr) {
+                    found = Monitor{QString::fromLatin1(xcb_get_atom_name_name(reply),
+                                                        xcb_get_atom_name_name_length(reply)),
+                                    m.rect.x, m.rect.y};
+                    std::free(reply);
+                }
+                break;
+            }
         }
     }
-    return std::nullopt;
+    xcb_disconnect(c);
+    return found;
 }
 
 double percentile(std::vector<double> values, double share) {
@@ -64,127 +74,123 @@ double percentile(std::vector<double> values, double share) {
     return values[static_cast<size_t>(share * static_cast<double>(values.size() - 1))];
 }
 
-// How long frames took from the grab to the engine's queue, and how far apart they were grabbed.
+// How long the recorder took each frame off the grab thread, and how far apart frames were
+// grabbed.
 void reportFrameTiming(const FrameTally& tally) {
     const std::vector<int64_t> grabbed = tally.completeTimesNs();
-    const std::vector<int64_t> arrived = tally.arrivalTimesNs();
-    std::vector<double> latency;
+    std::vector<double> handOver;
     std::vector<double> interval;
-    for (size_t i = 0; i < grabbed.size() && i < arrived.size(); ++i) {
-        latency.push_back(static_cast<double>(arrived[i] - grabbed[i]) / 1e6);
-        if (i > 0) {
-            interval.push_back(static_cast<double>(grabbed[i] - grabbed[i - 1]) / 1e6);
-        }
+    for (int64_t ns : tally.handOversNs()) {
+        handOver.push_back(static_cast<double>(ns) / 1e3);
     }
-    std::printf("latency_ms_p50=%.2f\nlatency_ms_p95=%.2f\nlatency_ms_max=%.2f\n",
-                percentile(latency, 0.5), percentile(latency, 0.95), percentile(latency, 1));
+    for (size_t i = 1; i < grabbed.size(); ++i) {
+        interval.push_back(static_cast<double>(grabbed[i] - grabbed[i - 1]) / 1e6);
+    }
+    std::printf("handover_us_p50=%.1f\nhandover_us_p95=%.1f\nhandover_us_max=%.1f\n",
+                percentile(handOver, 0.5), percentile(handOver, 0.95), percentile(handOver, 1));
     std::printf("interval_ms_p50=%.2f\ninterval_ms_p95=%.2f\ninterval_ms_max=%.2f\n",
                 percentile(interval, 0.5), percentile(interval, 0.95), percentile(interval, 1));
 }
 
-// x264's workers carry the name of the recorder's control thread, which opened the encoder; the
-// control thread itself sleeps while recording, so renicing it too changes nothing.
+// Every thread of this process while it records, by name. Threads without a name of their own
+// (x264's workers) carry the name of the thread that started them.
+void reportThreads() {
+    std::map<std::string, std::pair<int, double>> byName;
+    const std::vector<ThreadCpu> threads = threadCpuOf(getpid());
+    for (const ThreadCpu& thread : threads) {
+        ++byName[thread.name].first;
+        byName[thread.name].second += thread.seconds;
+    }
+    say("thread_count", static_cast<int64_t>(threads.size()));
+    for (const auto& [name, figures] : byName) {
+        std::printf("thread_n.%s=%d\nthread_cpu.%s=%.3f\n", name.c_str(), figures.first,
+                    name.c_str(), figures.second);
+    }
+}
+
+// x264's workers carry the name of the video track's thread, which opened the encoder.
 void reniceEncoderThreads(int niceness) {
     for (const ThreadCpu& thread : threadCpuOf(getpid())) {
-        if (thread.name == "Vantorel.contro") {
+        if (thread.name == "Vantorel.video") {
             setpriority(PRIO_PROCESS, static_cast<id_t>(thread.tid), niceness);
         }
     }
 }
 
-void reportThreads() {
-    // Threads without a name of their own (x264's workers) carry the name of the thread that
-    // started them.
-    std::map<std::string, double> byName;
-    for (const ThreadCpu& thread : threadCpuOf(getpid())) {
-        byName[thread.name] += thread.seconds;
-    }
-    for (const auto& [name, seconds] : byName) {
-        std::printf("thread_cpu.%s=%.3f\n", name.c_str(), seconds);
-    }
+// Runs the event loop until the recorder says something or `patience` runs out.
+void runEvents(QEventLoop& loop, std::chrono::milliseconds patience) {
+    QTimer::singleShot(patience, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 }  // namespace
 
 int runEngineChild(const EngineRequest& request) {
-    const auto tally = std::make_shared<FrameTally>();
-    const auto service = std::make_shared<CountingCaptureService>(tally, request.streamBuffers);
-    const std::optional<CaptureDisplay> display = displayHolding(*service, request.x, request.y);
-    if (!display) {
-        fail("no display holds the region");
-        return 2;
+    int argc = 1;
+    char name[] = "vantorel_capture_bench";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    const std::optional<Monitor> monitor =
+        monitorHolding(request.displayName, request.x, request.y);
+    if (!monitor) {
+        return fail("no monitor holds the region", 2);
     }
-    auto filter = std::make_shared<ContentFilter>();
-    filter->display = *display;
-
+    const auto tally = std::make_shared<FrameTally>();
+    Recorder recorder([&] { return std::make_unique<CountingSource>(tally, request.displayName); },
+                      countingWriterFactory(tally, request.writerQueue),
+                      std::make_shared<MonotonicClock>());
     RecorderConfig config;
-    config.filter = filter;
-    config.sourceRect =
-        CaptureRect{request.x - display->frame.x, request.y - display->frame.y,
-                    static_cast<double>(request.width), static_cast<double>(request.height)};
-    config.pixelWidth = request.width;
-    config.pixelHeight = request.height;
-    config.frameRate = request.frameRate;
-    config.showsCursor = request.showsCursor;
-    config.capturesAudio = false;
-    config.outputURL = request.outputPath;
+    config.capture = CaptureRequest{
+        monitor->name,
+        QRect(request.x - monitor->x, request.y - monitor->y, request.width, request.height),
+        QSize(request.width, request.height),
+        request.frameRate,
+        request.showsCursor,
+        false};
+    config.outputPath = QString::fromStdString(request.outputPath);
 
-    const std::shared_ptr<Recorder> recorder = Recorder::make(RecorderServices{
-        service, std::make_shared<CountingWriterFactory>(tally, request.writerQueue),
-        std::make_shared<MonotonicClock>()});
-    // Shared: the engine may report from its own thread after this function is done.
-    const auto failure = std::make_shared<std::promise<std::string>>();
-    std::future<std::string> failed = failure->get_future();
-    recorder->setOnFailure([failure](ErrorRef error) {
-        try {
-            failure->set_value(error ? error->localizedDescription() : "unknown failure");
-        } catch (const std::future_error&) {
-            // Only the first failure matters here.
-        }
+    QEventLoop loop;
+    bool started = false;
+    std::optional<Error> failure;
+    std::optional<StopResult> result;
+    QObject::connect(&recorder, &Recorder::started, [&] { started = true, loop.quit(); });
+    QObject::connect(&recorder, &Recorder::startFailed, [&](const Error& e) {
+        failure = e;
+        loop.quit();
+    });
+    QObject::connect(&recorder, &Recorder::failed, [&](const Error& e) {
+        failure = e;
+        loop.quit();
+    });
+    QObject::connect(&recorder, &Recorder::finished, [&](const StopResult& r) {
+        result = r;
+        loop.quit();
     });
 
     say("start_call_ns", monotonicNs());
-    // Promises are shared with the completions, which may run after we stopped waiting.
-    auto started = std::make_shared<std::promise<ErrorRef>>();
-    std::future<ErrorRef> startAnswer = started->get_future();
-    recorder->start(config, [started](ErrorRef error) { started->set_value(std::move(error)); });
-    if (startAnswer.wait_for(kPatience) != std::future_status::ready) {
-        fail("the engine did not answer the start");
-        return 3;
-    }
-    if (ErrorRef error = startAnswer.get()) {
-        fail("start: " + error->localizedDescription());
-        return 3;
+    recorder.start(config);
+    runEvents(loop, kPatience);
+    if (!started) {
+        return fail("start: " + (failure ? failure->details() : QString("no answer")).toStdString(),
+                    3);
     }
     say("started_ns", monotonicNs());
     if (!tally->waitForFirstAppend(std::chrono::steady_clock::now() + kPatience)) {
-        fail("no frame reached the writer");
-        return 4;
+        return fail("no frame reached the writer", 4);
     }
     if (request.encoderNice != 0) {
         reniceEncoderThreads(request.encoderNice);
     }
-    // Both clocks are CLOCK_MONOTONIC.
-    const auto stopAt = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(
-        tally->firstAppendedNs() + static_cast<int64_t>(request.seconds * 1e9)));
-    if (failed.wait_until(stopAt) == std::future_status::ready) {
-        fail("while recording: " + failed.get());
-        return 5;
+    const int64_t stopAt = tally->firstAppendedNs() + static_cast<int64_t>(request.seconds * 1e9);
+    runEvents(loop, std::chrono::milliseconds((stopAt - monotonicNs()) / 1'000'000));
+    if (failure) {
+        return fail("while recording: " + failure->details().toStdString(), 5);
     }
     reportThreads();
-    say("skipped_grabs", static_cast<int64_t>(service->skippedGrabs()));
-
     say("stop_call_ns", monotonicNs());
-    auto stopped = std::make_shared<std::promise<StopResult>>();
-    std::future<StopResult> stopAnswer = stopped->get_future();
-    recorder->stop([stopped](StopResult result) { stopped->set_value(std::move(result)); });
-    if (stopAnswer.wait_for(kPatience) != std::future_status::ready) {
-        fail("the engine did not answer the stop");
-        return 6;
-    }
+    recorder.stop();
+    runEvents(loop, kPatience);
     say("stopped_ns", monotonicNs());
-    const StopResult result = stopAnswer.get();
-    say("first_offered_ns", tally->firstOfferedNs());
     say("first_appended_ns", tally->firstAppendedNs());
     say("complete_offered", tally->completeOffered());
     say("idle_offered", tally->idleOffered());
@@ -193,15 +199,13 @@ int runEngineChild(const EngineRequest& request) {
     reportFrameTiming(*tally);
     std::string times;
     for (int64_t time : tally->completeTimesNs()) {
-        if (!times.empty()) {
-            times += ',';
-        }
-        times += std::to_string(time);
+        times += (times.empty() ? "" : ",") + std::to_string(time);
     }
     std::printf("complete_times_ns=%s\n", times.c_str());
-    if (!result.url) {
-        fail("stop: " + (result.error ? result.error->localizedDescription() : "no file"));
-        return 7;
+    if (!result || !result->path) {
+        return fail("stop: " + (result && result->error ? result->error->details().toStdString()
+                                                        : std::string("no file")),
+                    7);
     }
     std::fflush(stdout);
     return 0;

@@ -16,16 +16,15 @@ struct EngineRequest {
     double seconds = 10;  // from the first frame written to the stop
     bool showsCursor = true;
     std::string outputPath;
-    // Experiments only: other lengths for the writer's video queue and the stream's buffer
-    // pool than the engine's own (0: the engine's).
+    // Experiments only: another length for the writer's video queue (0: the writer's own), and
+    // a nice value for the encoder's threads once recording.
     int writerQueue = 0;
-    int streamBuffers = 0;
-    // Experiments only: the nice value given to the encoder's worker threads once recording.
     int encoderNice = 0;
 };
 
 // Records, then prints `key=value` lines on standard output: monotonic times of each step,
-// frame counts and the CPU time of every thread just before the stop. Returns the exit code.
+// frame counts, and the threads of the process with their CPU time just before the stop.
+// Returns the exit code.
 int runEngineChild(const EngineRequest& request);
 
 }  // namespace vantorel::bench

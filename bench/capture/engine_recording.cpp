@@ -14,28 +14,16 @@ double millisecondsBetween(std::optional<int64_t> from, std::optional<int64_t> t
 }
 
 std::vector<std::string> engineArguments(const RecordingJob& job, const std::string& selfPath) {
-    return {selfPath,
-            "--engine",
-            "--display",
-            job.displayName,
-            "--at",
-            std::to_string(job.x) + "," + std::to_string(job.y),
-            "--size",
-            std::to_string(job.width) + "x" + std::to_string(job.height),
-            "--fps",
-            std::to_string(job.frameRate),
-            "--seconds",
-            std::to_string(job.seconds),
-            "--cursor",
-            job.showsCursor ? "1" : "0",
-            "--output",
-            job.outputPath,
-            "--writer-queue",
-            std::to_string(job.writerQueue),
-            "--stream-buffers",
-            std::to_string(job.streamBuffers),
-            "--encoder-nice",
-            std::to_string(job.encoderNice)};
+    return {selfPath,         "--engine",
+            "--display",      job.displayName,
+            "--at",           std::to_string(job.x) + "," + std::to_string(job.y),
+            "--size",         std::to_string(job.width) + "x" + std::to_string(job.height),
+            "--fps",          std::to_string(job.frameRate),
+            "--seconds",      std::to_string(job.seconds),
+            "--cursor",       job.showsCursor ? "1" : "0",
+            "--output",       job.outputPath,
+            "--writer-queue", std::to_string(job.writerQueue),
+            "--encoder-nice", std::to_string(job.encoderNice)};
 }
 
 std::vector<int64_t> timesOf(const KeyValues& values) {
@@ -64,11 +52,13 @@ std::optional<std::array<double, 3>> spreadOf(const KeyValues& values, const std
     return std::array<double, 3>{*p50, *p95, *max};
 }
 
-void takeThreadCpu(const KeyValues& values, RunResult& result) {
-    const std::string prefix = "thread_cpu.";
+void takeThreads(const KeyValues& values, RunResult& result) {
+    const std::string prefix = "thread_n.";
     for (const auto& [key, value] : values) {
         if (key.rfind(prefix, 0) == 0) {
-            result.threadCpu.emplace_back(key.substr(prefix.size()), std::stod(value));
+            const std::string name = key.substr(prefix.size());
+            result.threads.push_back(
+                {name, std::stoi(value), numberOf(values, "thread_cpu." + name).value_or(0)});
         }
     }
 }
@@ -104,7 +94,6 @@ RunResult recordWithEngine(const RecordingJob& job, const std::string& selfPath)
     if (result.offered && result.written) {
         result.dropped = *result.offered - *result.written;
     }
-    result.skippedGrabs = integerOf(values, "skipped_grabs");
     result.recordedSeconds = millisecondsBetween(firstAppended, stopCall) / 1000;
     result.cpuSeconds = outcome.cpuSeconds;
     result.userSeconds = outcome.userSeconds;
@@ -115,9 +104,9 @@ RunResult recordWithEngine(const RecordingJob& job, const std::string& selfPath)
         millisecondsBetween(integerOf(values, "start_call_ns"), firstAppended);
     result.stopToClosedMs = millisecondsBetween(stopCall, integerOf(values, "stopped_ns"));
     result.stopToExitMs = millisecondsBetween(stopCall, outcome.endNs);
-    takeThreadCpu(values, result);
+    takeThreads(values, result);
     result.completeTimesNs = timesOf(values);
-    result.latencyMs = spreadOf(values, "latency_ms");
+    result.handOverUs = spreadOf(values, "handover_us");
     result.intervalMs = spreadOf(values, "interval_ms");
     result.media = probeMedia(job.outputPath);
     return result;

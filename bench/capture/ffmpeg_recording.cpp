@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -63,15 +64,19 @@ class ProgressWatch {
     int64_t firstFrameNs_ = 0;
 };
 
-// ffmpeg's own threads carry no telling names: its main thread grabs, converts and feeds the
-// encoder; the others are the encoder's.
-void takeThreadCpu(pid_t pid, RunResult& result) {
-    double main = 0;
-    double others = 0;
+// ffmpeg's threads by name: its main thread grabs, converts and feeds the encoder; the others
+// are the encoder's.
+void takeThreads(pid_t pid, RunResult& result) {
     for (const ThreadCpu& thread : threadCpuOf(pid)) {
-        (thread.tid == pid ? main : others) += thread.seconds;
+        const std::string name = thread.tid == pid ? "main" : thread.name;
+        auto same = std::find_if(result.threads.begin(), result.threads.end(),
+                                 [&](const RunResult::Threads& t) { return t.name == name; });
+        if (same == result.threads.end()) {
+            same = result.threads.insert(result.threads.end(), {name, 0, 0});
+        }
+        ++same->count;
+        same->cpuSeconds += thread.seconds;
     }
-    result.threadCpu = {{"main", main}, {"other", others}};
 }
 
 }  // namespace
@@ -97,7 +102,7 @@ RunResult recordWithFfmpeg(const RecordingJob& job) {
             std::this_thread::sleep_until(std::chrono::steady_clock::time_point(
                 std::chrono::nanoseconds(firstNs + static_cast<int64_t>(job.seconds * 1e9))));
         }
-        takeThreadCpu(child.pid(), result);
+        takeThreads(child.pid(), result);
         stopNs = monotonicNs();
         child.signal(SIGINT);
         outcome = child.wait(std::chrono::seconds(60));

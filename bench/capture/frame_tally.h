@@ -8,24 +8,23 @@
 
 namespace vantorel::bench {
 
-// What the engine saw on its way from the capture stream to the writer. Counters are written on
-// the engine's sample queue and read by the benchmark's main thread.
+// What the engine saw on its way from the capture source to the writer. Counted on the grab
+// thread, read on the benchmark's main thread.
 class FrameTally {
   public:
-    // Sample queue. `presentationNs` is the frame's own capture time.
-    void offered(bool complete, int64_t nowNs, int64_t presentationNs) {
+    // A frame the source delivered, captured at `captureNs`; the recorder took `handOverNs` to
+    // take it (the intake's rules and the writer's queue).
+    void offered(bool complete, int64_t captureNs, int64_t handOverNs) {
         if (!complete) {
             ++idleOffered_;
             return;
         }
-        int64_t none = 0;
-        firstOfferedNs_.compare_exchange_strong(none, nowNs);
         ++completeOffered_;
         std::lock_guard lock(mutex_);
-        completeTimesNs_.push_back(presentationNs);
-        arrivalTimesNs_.push_back(nowNs);
+        completeTimesNs_.push_back(captureNs);
+        handOversNs_.push_back(handOverNs);
     }
-    // Sample queue: a frame the writer took.
+    // A frame the writer took.
     void appended(int64_t nowNs) {
         ++appended_;
         int64_t none = 0;
@@ -34,10 +33,10 @@ class FrameTally {
             firstArrived_.notify_all();
         }
     }
-    // Sample queue: a frame the writer was not ready for.
+    // A frame the writer's queue was too full for.
     void refused() { ++refused_; }
 
-    // Main thread. Waits until the writer took its first frame or `deadline` passed.
+    // Waits until the writer took its first frame or `deadline` passed.
     template <typename TimePoint>
     bool waitForFirstAppend(TimePoint deadline) {
         std::unique_lock lock(mutex_);
@@ -48,17 +47,15 @@ class FrameTally {
     int64_t idleOffered() const { return idleOffered_; }
     int64_t appendedCount() const { return appended_; }
     int64_t refusedCount() const { return refused_; }
-    int64_t firstOfferedNs() const { return firstOfferedNs_; }
     int64_t firstAppendedNs() const { return firstAppendedNs_; }
-    // Capture times of the complete frames offered, in order.
+    // Capture times of the complete frames offered, in order, and how long each hand-over took.
     std::vector<int64_t> completeTimesNs() const {
         std::lock_guard lock(mutex_);
         return completeTimesNs_;
     }
-    // When each of them reached the engine's sample queue.
-    std::vector<int64_t> arrivalTimesNs() const {
+    std::vector<int64_t> handOversNs() const {
         std::lock_guard lock(mutex_);
-        return arrivalTimesNs_;
+        return handOversNs_;
     }
 
   private:
@@ -66,12 +63,11 @@ class FrameTally {
     std::atomic<int64_t> idleOffered_{0};
     std::atomic<int64_t> appended_{0};
     std::atomic<int64_t> refused_{0};
-    std::atomic<int64_t> firstOfferedNs_{0};
     std::atomic<int64_t> firstAppendedNs_{0};
     mutable std::mutex mutex_;
     std::condition_variable firstArrived_;
     std::vector<int64_t> completeTimesNs_;  // guarded by mutex_
-    std::vector<int64_t> arrivalTimesNs_;   // guarded by mutex_
+    std::vector<int64_t> handOversNs_;      // guarded by mutex_
 };
 
 }  // namespace vantorel::bench

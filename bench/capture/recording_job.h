@@ -22,7 +22,6 @@ struct RecordingJob {
     std::string logPath;  // the recorder's standard error
     std::optional<pid_t> xServer;
     int writerQueue = 0;  // experiments: see EngineRequest
-    int streamBuffers = 0;
     int encoderNice = 0;
 };
 

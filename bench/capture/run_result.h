@@ -20,11 +20,10 @@ struct RunResult {
     // Frames. What counts as offered differs: for the engine, complete frames the stream
     // delivered; for ffmpeg, frames its grabber produced (written - duplicated + dropped).
     std::optional<int64_t> offered;
-    std::optional<int64_t> written;       // distinct frames that reached the encoder
-    std::optional<int64_t> dropped;       // offered but not written
-    std::optional<int64_t> duplicated;    // ffmpeg: repeats to keep a constant rate
-    std::optional<int64_t> skippedGrabs;  // engine: grabs left out for want of a free buffer
-    double recordedSeconds = 0;           // first frame to stop
+    std::optional<int64_t> written;     // distinct frames that reached the encoder
+    std::optional<int64_t> dropped;     // offered but not written
+    std::optional<int64_t> duplicated;  // ffmpeg: repeats to keep a constant rate
+    double recordedSeconds = 0;         // first frame to stop
 
     double cpuSeconds = 0;
     double userSeconds = 0;
@@ -40,12 +39,26 @@ struct RunResult {
     double stopToExitMs = 0;                    // stop asked for until the process is gone
 
     MediaFacts media;
-    // CPU seconds by thread (name) just before the stop.
-    std::vector<std::pair<std::string, double>> threadCpu;
+    // The process's threads while recording, by name: how many, and their CPU seconds just
+    // before the stop.
+    struct Threads {
+        std::string name;
+        int count = 0;
+        double cpuSeconds = 0;
+    };
+    std::vector<Threads> threads;
+    int threadCount() const {
+        int count = 0;
+        for (const Threads& t : threads) {
+            count += t.count;
+        }
+        return count;
+    }
     std::vector<int64_t> completeTimesNs;  // engine: capture times of complete frames offered
     std::optional<GapReport> gaps;         // engine: why frame slots stayed empty
-    // Engine: percentiles (p50, p95, max) of grab -> sample queue and of the grab interval, ms.
-    std::optional<std::array<double, 3>> latencyMs;
+    // Engine: percentiles (p50, p95, max) of the recorder's hand-over of a frame on the grab
+    // thread, in microseconds, and of the grab interval, in milliseconds.
+    std::optional<std::array<double, 3>> handOverUs;
     std::optional<std::array<double, 3>> intervalMs;
 };
 

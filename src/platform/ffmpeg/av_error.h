@@ -1,17 +1,19 @@
 #pragma once
 
-#include <string>
+#include <QString>
 
 #include "platform/error.h"
 
 namespace vantorel {
 
-// The error for an FFmpeg return code: system errors (AVERROR(errno)) keep the POSIX domain and
-// the system's message, so that "No space left on device" reaches the user as such; FFmpeg's own
-// codes get the "FFmpeg" domain with av_strerror's text.
-ErrorRef errorFromAv(int code);
+// The system's own words for an FFmpeg return code: strerror's text for system errors
+// (AVERROR(errno)), so that "No space left on device" reaches the user as such, and
+// av_strerror's text for FFmpeg's own codes.
+QString avMessage(int code);
 
-// An FFmpeg-domain error for a failure that has no return code of its own.
-ErrorRef ffmpegError(const std::string& message);
+// The file could not be created, or its encoders or header could not be set up.
+Error creationError(int code);
+// Writing the file failed after it was set up.
+Error writingError(int code);
 
 }  // namespace vantorel

@@ -19,13 +19,10 @@ int halfUp(int value) {
 }
 }  // namespace
 
-void BgraConverter::convert(const PixelBuffer& pixels, AVFrame& frame) {
-    const int width = std::min(pixels.width, frame.width);
-    const int height = std::min(pixels.height, frame.height);
-    const bool enoughBytes = pixels.bytesPerRow >= pixels.width * kBytesPerPixel &&
-                             pixels.bytes.size() >= static_cast<size_t>(pixels.bytesPerRow) *
-                                                        static_cast<size_t>(pixels.height);
-    if (width <= 0 || height <= 0 || !enoughBytes) {
+void BgraConverter::convert(const VideoFrame& source, AVFrame& frame) {
+    const int width = std::min(source.width, frame.width);
+    const int height = std::min(source.height, frame.height);
+    if (width <= 0 || height <= 0 || !source.pixels || source.stride < width * kBytesPerPixel) {
         // Nothing usable: a black picture rather than garbage from the last frame.
         std::memset(frame.data[0], 16, static_cast<size_t>(frame.linesize[0]) * frame.height);
         std::memset(frame.data[1], 128,
@@ -35,7 +32,7 @@ void BgraConverter::convert(const PixelBuffer& pixels, AVFrame& frame) {
         return;
     }
     // libyuv's "ARGB" is a little-endian word, that is B, G, R, A in memory: our BGRA.
-    libyuv::ARGBToI420(pixels.bytes.data(), pixels.bytesPerRow, frame.data[0], frame.linesize[0],
+    libyuv::ARGBToI420(source.pixels.get(), source.stride, frame.data[0], frame.linesize[0],
                        frame.data[1], frame.linesize[1], frame.data[2], frame.linesize[2], width,
                        height);
     if (width < frame.width) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/sample_buffer.h"
+#include "capture/capture_source.h"
 
 struct AVFrame;
 
@@ -13,10 +13,10 @@ namespace vantorel {
 // a quarter of a core that x264 needs. bench/writer measures both.
 class BgraConverter {
   public:
-    // Fills `frame` (YUV420P, allocated, writable) from `pixels`. A source smaller than the frame
-    // is extended by repeating its last column and row, which is how odd sizes reach an encoder
-    // that only takes even ones; a larger source is cut to the frame.
-    static void convert(const PixelBuffer& pixels, AVFrame& frame);
+    // Fills `frame` (YUV420P, allocated, writable) from `source`'s pixels. A source smaller
+    // than the frame is extended by repeating its last column and row, which is how odd sizes
+    // reach an encoder that only takes even ones; a larger source is cut to the frame.
+    static void convert(const VideoFrame& source, AVFrame& frame);
 
   private:
     static void extendRight(AVFrame& frame, int fromColumn, int rows);

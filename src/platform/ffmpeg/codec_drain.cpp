@@ -1,24 +1,22 @@
 #include "platform/ffmpeg/codec_drain.h"
 
-#include "platform/ffmpeg/av_error.h"
-
 namespace vantorel {
 
-ErrorRef sendAndReceive(AVCodecContext& codec, const AVFrame* frame, AVPacket& packet,
-                        const std::function<ErrorRef(AVPacket&)>& takePacket) {
+int sendAndReceive(AVCodecContext& codec, const AVFrame* frame, AVPacket& packet,
+                   const std::function<int(AVPacket&)>& takePacket) {
     if (const int result = avcodec_send_frame(&codec, frame); result < 0) {
-        return errorFromAv(result);
+        return result;
     }
     for (;;) {
         const int result = avcodec_receive_packet(&codec, &packet);
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
-            return nullptr;
+            return 0;
         }
         if (result < 0) {
-            return errorFromAv(result);
+            return result;
         }
-        if (ErrorRef error = takePacket(packet)) {
-            return error;
+        if (const int taken = takePacket(packet); taken < 0) {
+            return taken;
         }
     }
 }

@@ -2,8 +2,6 @@
 
 #include <functional>
 
-#include "platform/error.h"
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
@@ -11,8 +9,8 @@ extern "C" {
 namespace vantorel {
 
 // Sends `frame` (null to flush) to the encoder and hands every packet it has ready to
-// `takePacket`, which owns what it does with it. Returns the first error, or null.
-ErrorRef sendAndReceive(AVCodecContext& codec, const AVFrame* frame, AVPacket& packet,
-                        const std::function<ErrorRef(AVPacket&)>& takePacket);
+// `takePacket`, which owns what it does with it. Returns the first negative FFmpeg code, or 0.
+int sendAndReceive(AVCodecContext& codec, const AVFrame* frame, AVPacket& packet,
+                   const std::function<int(AVPacket&)>& takePacket);
 
 }  // namespace vantorel

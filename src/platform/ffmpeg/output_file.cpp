@@ -6,8 +6,6 @@
 
 #include <cerrno>
 
-#include "platform/ffmpeg/av_error.h"
-
 extern "C" {
 #include <libavformat/avio.h>
 #include <libavutil/mem.h>
@@ -23,11 +21,10 @@ constexpr int kBufferSize = 32 * 1024;
 OutputFile::OutputFile(std::filesystem::path path, int fd)
     : path_(std::move(path)), fd_(fd), identity_(identityOf(fd)) {}
 
-std::unique_ptr<OutputFile> OutputFile::create(const std::filesystem::path& path,
-                                               ErrorRef& error) {
+std::unique_ptr<OutputFile> OutputFile::create(const std::filesystem::path& path, int& errorCode) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
-        error = PlatformError::fromErrno(errno);
+        errorCode = errno;
         return nullptr;
     }
     std::unique_ptr<OutputFile> file(new OutputFile(path, fd));
@@ -39,7 +36,7 @@ std::unique_ptr<OutputFile> OutputFile::create(const std::filesystem::path& path
     if (file->io_ == nullptr) {
         av_free(buffer);
         file->discard();
-        error = PlatformError::fromErrno(ENOMEM);
+        errorCode = ENOMEM;
         return nullptr;
     }
     return file;
@@ -53,7 +50,8 @@ int OutputFile::write(void* opaque, uint8_t* data, int size) {
     auto* file = static_cast<OutputFile*>(opaque);
     int written = 0;
     while (written < size) {
-        const ssize_t result = ::write(file->fd_, data + written, static_cast<size_t>(size - written));
+        const ssize_t result =
+            ::write(file->fd_, data + written, static_cast<size_t>(size - written));
         if (result < 0 && errno == EINTR) {
             continue;
         }
@@ -73,16 +71,15 @@ int64_t OutputFile::seek(void* opaque, int64_t offset, int whence) {
     auto* file = static_cast<OutputFile*>(opaque);
     if ((whence & AVSEEK_SIZE) != 0) {
         struct stat info {};
-        return ::fstat(file->fd_, &info) == 0 ? static_cast<int64_t>(info.st_size)
-                                               : AVERROR(errno);
+        return ::fstat(file->fd_, &info) == 0 ? static_cast<int64_t>(info.st_size) : AVERROR(errno);
     }
     const off_t position = ::lseek(file->fd_, offset, whence & ~AVSEEK_FORCE);
     return position < 0 ? AVERROR(errno) : static_cast<int64_t>(position);
 }
 
-ErrorRef OutputFile::close() {
+int OutputFile::close() {
     if (fd_ < 0) {
-        return nullptr;
+        return 0;
     }
     if (io_ != nullptr) {
         avio_flush(io_);
@@ -95,7 +92,7 @@ ErrorRef OutputFile::close() {
         code = errno;
     }
     fd_ = -1;
-    return code != 0 ? PlatformError::fromErrno(code) : nullptr;
+    return code;
 }
 
 void OutputFile::discard() {

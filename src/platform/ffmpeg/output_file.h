@@ -4,7 +4,6 @@
 #include <memory>
 #include <optional>
 
-#include "platform/error.h"
 #include "platform/file_identity.h"
 
 struct AVIOContext;
@@ -17,8 +16,8 @@ namespace vantorel {
 // is never opened, truncated or removed. FFmpeg's own "file:" protocol would truncate it.
 class OutputFile {
   public:
-    // Creates the file; null with the system's error (EEXIST among others) when that fails.
-    static std::unique_ptr<OutputFile> create(const std::filesystem::path& path, ErrorRef& error);
+    // Creates the file; null with the system's errno (EEXIST among others) when that fails.
+    static std::unique_ptr<OutputFile> create(const std::filesystem::path& path, int& errorCode);
     // Closes the file if it is still open.
     ~OutputFile();
 
@@ -27,9 +26,9 @@ class OutputFile {
 
     // For the muxer, on one thread at a time.
     AVIOContext* io() const { return io_; }
-    // Writes out what FFmpeg still buffers and closes the file; the first error of writing or
-    // closing, or null.
-    ErrorRef close();
+    // Writes out what FFmpeg still buffers and closes the file; the errno of the first failed
+    // write or of closing, or 0.
+    int close();
     // Closes the file and removes it, but only while its path still names the file made here.
     void discard();
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <thread>
 
-#include "platform/ffmpeg/av_error.h"
 #include "platform/ffmpeg/bgra_converter.h"
 #include "platform/ffmpeg/codec_drain.h"
 #include "platform/ffmpeg/mp4_muxer.h"
@@ -17,13 +16,12 @@ namespace vantorel {
 
 namespace {
 constexpr int64_t kNanosecondsPerSecond = 1'000'000'000;
-constexpr int64_t kLargestSide = 16384;
-constexpr int64_t kFallbackFrameRate = 30;
+constexpr int kLargestSide = 16384;
 constexpr unsigned kMostThreads = 4;
 
 // YUV 4:2:0 cannot describe an odd side; the extra column or row repeats the last one.
-int evenUp(int64_t side) {
-    return static_cast<int>((side + 1) & ~int64_t{1});
+int evenUp(int side) {
+    return (side + 1) & ~1;
 }
 
 int threadCount() {
@@ -35,10 +33,10 @@ struct DictionaryDeleter {
 };
 using DictionaryPtr = std::unique_ptr<AVDictionary, DictionaryDeleter>;
 
-DictionaryPtr encoderOptions(VideoCodec codec) {
+DictionaryPtr encoderOptions(VideoTrackSettings::Codec codec) {
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", "ultrafast", 0);
-    if (codec == VideoCodec::h264) {
+    if (codec == VideoTrackSettings::Codec::h264High) {
         av_dict_set(&options, "profile", "high", 0);
         av_dict_set(&options, "x264-params", "cabac=1:8x8dct=1:bframes=0", 0);
     } else {
@@ -46,66 +44,61 @@ DictionaryPtr encoderOptions(VideoCodec codec) {
     }
     return DictionaryPtr(options);
 }
+
+const AVCodec* findCodec(VideoTrackSettings::Codec codec) {
+    return avcodec_find_encoder_by_name(codec == VideoTrackSettings::Codec::h264High ? "libx264"
+                                                                                     : "libx265");
+}
 }  // namespace
 
-VideoEncoder::VideoEncoder(const VideoOutputSettings& settings) : settings_(settings) {}
+VideoEncoder::VideoEncoder(const VideoTrackSettings& settings) : settings_(settings) {}
 
-const AVCodec* VideoEncoder::findCodec() const {
-    return avcodec_find_encoder_by_name(settings_.codec == VideoCodec::h264 ? "libx264"
-                                                                            : "libx265");
-}
-
-bool VideoEncoder::isUsable() const {
-    return findCodec() != nullptr && settings_.width > 0 && settings_.height > 0 &&
-           settings_.width <= kLargestSide && settings_.height <= kLargestSide &&
-           settings_.compression.averageBitRate >= 0 &&
-           settings_.compression.maxKeyFrameInterval >= 0;
-}
-
-ErrorRef VideoEncoder::open(Mp4Muxer& muxer) {
-    const AVCodec* codec = findCodec();
-    if (codec == nullptr || !isUsable()) {
-        return errorFromAv(AVERROR_ENCODER_NOT_FOUND);
+int VideoEncoder::open(Mp4Muxer& muxer, int index) {
+    const AVCodec* codec = findCodec(settings_.codec);
+    if (codec == nullptr) {
+        return AVERROR_ENCODER_NOT_FOUND;
     }
-    if (ErrorRef error = configure(*codec, muxer.wantsGlobalHeader())) {
-        return error;
+    if (settings_.width <= 0 || settings_.height <= 0 || settings_.width > kLargestSide ||
+        settings_.height > kLargestSide) {
+        return AVERROR(EINVAL);
+    }
+    if (const int result = configure(*codec, muxer.wantsGlobalHeader()); result < 0) {
+        return result;
     }
     frame_.reset(av_frame_alloc());
     received_.reset(av_packet_alloc());
     held_.reset(av_packet_alloc());
     if (!frame_ || !received_ || !held_) {
-        return errorFromAv(AVERROR(ENOMEM));
+        return AVERROR(ENOMEM);
     }
     frame_->format = codec_->pix_fmt;
     frame_->width = codec_->width;
     frame_->height = codec_->height;
     if (const int result = av_frame_get_buffer(frame_.get(), 0); result < 0) {
-        return errorFromAv(result);
+        return result;
     }
-    ErrorRef error;
-    streamIndex_ = muxer.addStream(*codec_, error);
     muxer_ = &muxer;
-    return error;
+    index_ = index;
+    return muxer.describeStream(index, *codec_);
 }
 
-ErrorRef VideoEncoder::configure(const AVCodec& codec, bool globalHeader) {
+int VideoEncoder::configure(const AVCodec& codec, bool globalHeader) {
     codec_.reset(avcodec_alloc_context3(&codec));
     if (!codec_) {
-        return errorFromAv(AVERROR(ENOMEM));
+        return AVERROR(ENOMEM);
     }
-    const VideoCompressionProperties& compression = settings_.compression;
     codec_->width = evenUp(settings_.width);
     codec_->height = evenUp(settings_.height);
     codec_->pix_fmt = AV_PIX_FMT_YUV420P;
     codec_->time_base = AVRational{1, kTicksPerSecond};
-    if (compression.expectedSourceFrameRate > 0) {
-        codec_->framerate = AVRational{static_cast<int>(compression.expectedSourceFrameRate), 1};
+    if (settings_.frameRate > 0) {
+        codec_->framerate = AVRational{settings_.frameRate, 1};
     }
-    if (compression.averageBitRate > 0) {
-        codec_->bit_rate = compression.averageBitRate;
+    if (settings_.bitRate > 0) {
+        codec_->bit_rate = settings_.bitRate;
     }
-    if (compression.maxKeyFrameInterval > 0) {
-        codec_->gop_size = static_cast<int>(compression.maxKeyFrameInterval);
+    if (settings_.keyFrameInterval > 0) {
+        codec_->gop_size = settings_.keyFrameInterval;
     }
     codec_->max_b_frames = 0;
     codec_->thread_count = threadCount();
@@ -119,60 +112,50 @@ ErrorRef VideoEncoder::configure(const AVCodec& codec, bool globalHeader) {
     AVDictionary* rawOptions = options.release();
     const int result = avcodec_open2(codec_.get(), &codec, &rawOptions);
     options.reset(rawOptions);
-    return result < 0 ? errorFromAv(result) : nullptr;
+    return result;
 }
 
-ErrorRef VideoEncoder::encode(SampleBufferRef buffer, int64_t offsetNs) {
-    std::shared_ptr<const PixelBuffer> pixels = buffer ? buffer->pixels() : nullptr;
-    buffer.reset();
+int VideoEncoder::encode(VideoFrame frame, int64_t offsetNs) {
     const int64_t pts = av_rescale(offsetNs, kTicksPerSecond, kNanosecondsPerSecond);
-    // A frame from before the session, or not after the last one, has no place on the timeline.
-    if (!pixels || pts < 0 || pts <= lastPts_) {
-        return nullptr;
+    if (finished_ || !frame.pixels || pts < 0 || pts <= lastPts_) {
+        return 0;
     }
     if (const int result = av_frame_make_writable(frame_.get()); result < 0) {
-        return errorFromAv(result);
+        return result;
     }
-    BgraConverter::convert(*pixels, *frame_);
-    pixels.reset();  // gives the capture pool its slot back before the slow part
+    BgraConverter::convert(frame, *frame_);
+    frame.pixels.reset();
     frame_->pts = pts;
     lastPts_ = pts;
     return send(frame_.get());
 }
 
-ErrorRef VideoEncoder::finish(std::optional<int64_t> endNs) {
-    if (ErrorRef error = send(nullptr)) {
-        return error;
+int VideoEncoder::finish(int64_t endNs) {
+    finished_ = true;
+    if (const int result = send(nullptr); result < 0 || !holding_) {
+        return result;
     }
-    if (!holding_) {
-        return nullptr;
-    }
-    const int64_t fps = settings_.compression.expectedSourceFrameRate > 0
-                            ? settings_.compression.expectedSourceFrameRate
-                            : kFallbackFrameRate;
-    const int64_t end = endNs ? av_rescale(*endNs, kTicksPerSecond, kNanosecondsPerSecond)
-                              : held_->pts + kTicksPerSecond / fps;
-    return writeHeld(end - held_->pts);
+    return writeHeld(av_rescale(endNs, kTicksPerSecond, kNanosecondsPerSecond) - held_->pts);
 }
 
-ErrorRef VideoEncoder::send(const AVFrame* frame) {
+int VideoEncoder::send(const AVFrame* frame) {
     // Each packet is held until the next one arrives, which gives its duration.
-    return sendAndReceive(*codec_, frame, *received_, [this](AVPacket& packet) -> ErrorRef {
+    return sendAndReceive(*codec_, frame, *received_, [this](AVPacket& packet) {
         if (holding_) {
-            if (ErrorRef error = writeHeld(packet.pts - held_->pts)) {
-                return error;
+            if (const int result = writeHeld(packet.pts - held_->pts); result < 0) {
+                return result;
             }
         }
         av_packet_move_ref(held_.get(), &packet);
         holding_ = true;
-        return nullptr;
+        return 0;
     });
 }
 
-ErrorRef VideoEncoder::writeHeld(int64_t duration) {
+int VideoEncoder::writeHeld(int64_t duration) {
     held_->duration = std::max<int64_t>(duration, 1);
     holding_ = false;
-    return muxer_->write(*held_, codec_->time_base, streamIndex_);
+    return muxer_->write(*held_, codec_->time_base, index_);
 }
 
 }  // namespace vantorel

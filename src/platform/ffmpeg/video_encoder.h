@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/capture_source.h"
+#include "capture/mp4_writer.h"
 #include "platform/ffmpeg/av_handles.h"
 #include "platform/ffmpeg/track_encoder.h"
 
@@ -14,33 +16,34 @@ namespace vantorel {
 //   frames of 1920x1080 per second with two threads here, against about 125 for "superfast",
 //   leaving most of the machine to capture and conversion. Quality is held by the bit rate.
 // - No B-frames: packets come out in presentation order, so each packet's duration is simply
-//   the gap to the next one and the last one can be stretched to the session's end.
+//   the gap to the next one and the last one can be stretched to the file's end.
 // - No "zerolatency" tuning: its sliced threads measured slower than frame threads here, and a
 //   file writer does not need low latency.
 // - As many threads as cores, at most four: more threads than cores only add frames in flight.
 class VideoEncoder final : public TrackEncoder {
   public:
-    explicit VideoEncoder(const VideoOutputSettings& settings);
+    explicit VideoEncoder(const VideoTrackSettings& settings);
 
-    MediaType mediaType() const override { return MediaType::video; }
-    bool isUsable() const override;
-    ErrorRef open(Mp4Muxer& muxer) override;
-    ErrorRef encode(SampleBufferRef buffer, int64_t offsetNs) override;
-    ErrorRef finish(std::optional<int64_t> endNs) override;
+    int open(Mp4Muxer& muxer, int index) override;
+    // Encodes a frame that belongs `offsetNs` after the file's start; lets go of its pixels as
+    // soon as they are converted, so that the capture pool has them back before the slow part.
+    // A frame from before the start, or not after the last one, is left out.
+    int encode(VideoFrame frame, int64_t offsetNs);
+    int finish(int64_t endNs) override;
 
     static constexpr int kTicksPerSecond = 90000;
 
   private:
-    const AVCodec* findCodec() const;
-    ErrorRef configure(const AVCodec& codec, bool globalHeader);
+    int configure(const AVCodec& codec, bool globalHeader);
     // Sends a frame (or null to drain) and writes every packet that comes out.
-    ErrorRef send(const AVFrame* frame);
+    int send(const AVFrame* frame);
     // Writes the packet held back, now that its duration is known.
-    ErrorRef writeHeld(int64_t duration);
+    int writeHeld(int64_t duration);
 
-    VideoOutputSettings settings_;
+    VideoTrackSettings settings_;
     Mp4Muxer* muxer_ = nullptr;
-    int streamIndex_ = -1;
+    int index_ = -1;
+    bool finished_ = false;
     CodecContextPtr codec_;
     FramePtr frame_;
     PacketPtr received_;

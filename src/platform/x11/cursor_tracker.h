@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/x11/capture_geometry.h"
+#include "platform/x11/pixel_rect.h"
 
 namespace vantorel {
 

@@ -19,32 +19,25 @@ void copyRowOpaque(const uint8_t* source, uint8_t* destination, int pixels) {
     }
 }
 
-void makeOpaque(PixelBuffer& buffer) {
-    for (int y = 0; y < buffer.height; ++y) {
-        uint8_t* row = buffer.bytes.data() + static_cast<size_t>(y) * buffer.bytesPerRow;
-        copyRowOpaque(row, row, buffer.width);
-    }
-}
-
 }  // namespace
 
-void convertFrame(const uint8_t* source, int sourceWidth, int sourceHeight,
-                  PixelBuffer& destination) {
+void convertFrame(const uint8_t* source, int sourceWidth, int sourceHeight, uint8_t* destination,
+                  int width, int height, int stride) {
     const int sourceStride = sourceWidth * 4;
-    if (sourceWidth == destination.width && sourceHeight == destination.height) {
-        for (int y = 0; y < sourceHeight; ++y) {
-            copyRowOpaque(
-                source + static_cast<size_t>(y) * sourceStride,
-                destination.bytes.data() + static_cast<size_t>(y) * destination.bytesPerRow,
-                sourceWidth);
+    if (sourceWidth == width && sourceHeight == height) {
+        for (int y = 0; y < height; ++y) {
+            copyRowOpaque(source + static_cast<size_t>(y) * sourceStride,
+                          destination + static_cast<size_t>(y) * stride, width);
         }
         return;
     }
     // libyuv's "ARGB" is B,G,R,A in memory, the byte order of the server's pixels.
-    libyuv::ARGBScale(source, sourceStride, sourceWidth, sourceHeight, destination.bytes.data(),
-                      destination.bytesPerRow, destination.width, destination.height,
-                      libyuv::kFilterBilinear);
-    makeOpaque(destination);
+    libyuv::ARGBScale(source, sourceStride, sourceWidth, sourceHeight, destination, stride, width,
+                      height, libyuv::kFilterBilinear);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = destination + static_cast<size_t>(y) * stride;
+        copyRowOpaque(row, row, width);
+    }
 }
 
 }  // namespace vantorel

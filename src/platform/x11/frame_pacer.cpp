@@ -4,18 +4,18 @@ namespace vantorel {
 
 FramePacer::FramePacer(Clock::duration idleInterval) : idleInterval_(idleInterval) {}
 
-std::optional<FrameStatus> FramePacer::due(Clock::time_point now) const {
+std::optional<FrameChange> FramePacer::due(Clock::time_point now) const {
     if (changed_) {
-        return FrameStatus::complete;
+        return FrameChange::complete;
     }
     if (!lastFrame_ || now - *lastFrame_ >= idleInterval_) {
-        return FrameStatus::idle;
+        return FrameChange::idle;
     }
     return std::nullopt;
 }
 
-void FramePacer::delivered(FrameStatus status, Clock::time_point now) {
-    if (status == FrameStatus::complete) {
+void FramePacer::delivered(FrameChange change, Clock::time_point now) {
+    if (change == FrameChange::complete) {
         changed_ = false;
     }
     lastFrame_ = now;

@@ -2,40 +2,29 @@
 
 #include <xcb/xcb.h>
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/x11/pixel_rect.h"
+
 namespace vantorel {
 
-// One RandR monitor, in device pixels of the root window.
+// One RandR monitor: the atom of its name, and where it lies on the root window.
 struct RandrMonitor {
-    uint32_t nameAtom = 0;  // also the display number the application finds for its screen
-    std::string name;
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    bool primary = false;
+    xcb_atom_t name = XCB_ATOM_NONE;
+    PixelRect rect;
 };
 
-// The active monitors of the screen of `root`, in the server's order; empty when RandR 1.5 is
-// missing or the request fails. Names cost one more round trip and can be left out.
-// Called on the thread that uses `connection`.
-std::vector<RandrMonitor> queryMonitors(xcb_connection_t* connection, xcb_window_t root,
-                                        bool withNames = true);
+// The atom of a monitor's name (as Qt's QScreen::name() gives it on X11). Only looked up, never
+// created: an unknown name yields nothing. On the connection's thread.
+std::optional<xcb_atom_t> monitorNameAtom(xcb_connection_t* connection, const std::string& name);
 
-// The monitor whose name atom is `nameAtom`, if present.
-std::optional<RandrMonitor> findMonitor(const std::vector<RandrMonitor>& monitors,
-                                        uint32_t nameAtom);
+// The active monitors of the screen of `root`; empty when the request fails. On the
+// connection's thread.
+std::vector<RandrMonitor> queryMonitors(xcb_connection_t* connection, xcb_window_t root);
 
-// The display number of the monitor named `monitorName` (a QScreen's name on X11): the atom of
-// that name. The atom is only looked up, never created, so an unknown name yields nothing.
-std::optional<uint32_t> displayIdForMonitorName(xcb_connection_t* connection,
-                                                const std::string& monitorName);
-
-// True when the server offers RandR 1.5 or later (monitors). Called on the connection's thread.
+// True when the server offers RandR 1.5 or later (monitors). On the connection's thread.
 bool hasRandrMonitors(xcb_connection_t* connection);
 
 }  // namespace vantorel

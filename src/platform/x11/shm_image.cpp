@@ -3,6 +3,8 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <QCoreApplication>
+
 #include <cerrno>
 
 #include "platform/x11/x11_errors.h"
@@ -18,18 +20,24 @@ struct ShmDetach {
 
 void* const kShmFailed = reinterpret_cast<void*>(-1);  // NOLINT: shmat's error value
 
+Error noSharedMemory(int code) {
+    return Error::fromErrno(
+        Error::Kind::failed,
+        QCoreApplication::translate("X11CaptureSource", "The screen could not be captured."), code);
+}
+
 }  // namespace
 
 std::unique_ptr<ShmImage> ShmImage::create(xcb_connection_t* connection, size_t capacityBytes,
-                                           ErrorRef& error) {
+                                           std::optional<Error>& error) {
     const int id = shmget(IPC_PRIVATE, capacityBytes, IPC_CREAT | 0600);
     if (id < 0) {
-        error = PlatformError::fromErrno(errno, "shmget");
+        error = noSharedMemory(errno);
         return nullptr;
     }
     void* address = shmat(id, nullptr, 0);
     if (address == kShmFailed) {
-        error = PlatformError::fromErrno(errno, "shmat");
+        error = noSharedMemory(errno);
         shmctl(id, IPC_RMID, nullptr);
         return nullptr;
     }
@@ -39,9 +47,13 @@ std::unique_ptr<ShmImage> ShmImage::create(xcb_connection_t* connection, size_t 
         connection, xcb_shm_attach_checked(connection, segment, static_cast<uint32_t>(id), 0)));
     // Both sides are attached now (or the server refused); the id is no longer needed.
     shmctl(id, IPC_RMID, nullptr);
-    if (attachError || xcb_connection_has_error(connection)) {
-        error = makeX11CaptureError(X11CaptureErrorCode::grabFailed,
-                                    "The X server could not attach the shared memory.");
+    if (const int lost = xcb_connection_has_error(connection)) {
+        error = cannotCapture(Error::Kind::failed, xcbConnectionProblem(lost));
+        return nullptr;
+    }
+    if (attachError) {
+        // A server on another machine, or in another IPC namespace, cannot see the segment.
+        error = cannotCapture(Error::Kind::failed, xcbErrorText(*attachError, "ShmAttach"));
         return nullptr;
     }
     return std::unique_ptr<ShmImage>(
@@ -60,12 +72,7 @@ ShmImage::~ShmImage() {
     shmdt(data_);
 }
 
-ErrorRef ShmImage::grab(xcb_drawable_t drawable, const PixelRect& rect) {
-    const size_t needed = static_cast<size_t>(rect.width) * static_cast<size_t>(rect.height) * 4;
-    if (rect.isEmpty() || needed > capacity_) {
-        return makeX11CaptureError(X11CaptureErrorCode::emptyRegion,
-                                   "The region does not fit the capture buffer.");
-    }
+std::optional<Error> ShmImage::grab(xcb_drawable_t drawable, const PixelRect& rect) {
     xcb_generic_error_t* rawError = nullptr;
     auto reply = takeReply(xcb_shm_get_image_reply(
         connection_,
@@ -75,15 +82,18 @@ ErrorRef ShmImage::grab(xcb_drawable_t drawable, const PixelRect& rect) {
                           segment_, 0),
         &rawError));
     XcbErrorPtr error(rawError);
-    if (xcb_connection_has_error(connection_)) {
-        return makeX11CaptureError(X11CaptureErrorCode::connectionLost,
-                                   "The connection to the X server was lost.");
+    if (const int lost = xcb_connection_has_error(connection_)) {
+        return displayLost(xcbConnectionProblem(lost));
     }
-    if (!reply || error || reply->size < needed) {
-        return makeX11CaptureError(X11CaptureErrorCode::grabFailed,
-                                   "The X server did not hand out the screen's pixels.");
+    if (error) {
+        return cannotCapture(Error::Kind::captureLost, xcbErrorText(*error, "ShmGetImage"));
     }
-    return nullptr;
+    const size_t needed = static_cast<size_t>(rect.width) * static_cast<size_t>(rect.height) * 4;
+    if (!reply || reply->size < needed) {
+        return cannotCapture(Error::Kind::captureLost,
+                             QStringLiteral("the X server sent a short image"));
+    }
+    return std::nullopt;
 }
 
 }  // namespace vantorel

@@ -6,9 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/error.h"
-#include "platform/x11/capture_geometry.h"
+#include "platform/x11/pixel_rect.h"
 
 namespace vantorel {
 
@@ -19,16 +20,17 @@ class ShmImage {
   public:
     // Makes a segment for `capacityBytes`; null with `error` set when that fails.
     static std::unique_ptr<ShmImage> create(xcb_connection_t* connection, size_t capacityBytes,
-                                            ErrorRef& error);
+                                            std::optional<Error>& error);
     ~ShmImage();
 
     ShmImage(const ShmImage&) = delete;
     ShmImage& operator=(const ShmImage&) = delete;
 
     // Copies `rect` of `drawable` (32 bits per pixel, B,G,R,X) into the segment, rows packed.
-    ErrorRef grab(xcb_drawable_t drawable, const PixelRect& rect);
+    std::optional<Error> grab(xcb_drawable_t drawable, const PixelRect& rect);
 
-    uint8_t* data() const { return data_; }
+    const uint8_t* data() const { return data_; }
+    uint8_t* data() { return data_; }
     size_t capacity() const { return capacity_; }
 
   private:

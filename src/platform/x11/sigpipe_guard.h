@@ -8,7 +8,7 @@ namespace vantorel {
 // SIGPIPE, whose default action ends the whole process. While a guard lives, SIGPIPE is
 // blocked on the current thread only (the write then just fails with EPIPE and the connection
 // reports its error); one raised meanwhile is taken off the thread before the old mask returns.
-// Used on every thread that talks to an X server on the service's behalf.
+// Used on every thread that talks to an X server.
 class SigpipeGuard {
   public:
     SigpipeGuard();

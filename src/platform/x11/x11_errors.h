@@ -1,27 +1,28 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include <xcb/xcb.h>
+
+#include <QString>
 
 #include "platform/error.h"
 
 namespace vantorel {
 
-// The domain of every error the X11 capture service reports itself.
-inline constexpr const char* kX11CaptureErrorDomain = "X11CaptureService";
+// The X server's and libxcb's own words for what went wrong, and the errors a capture reports
+// with them.
 
-enum class X11CaptureErrorCode : int64_t {
-    cannotConnect = 1,      // no X server at the display name
-    connectionLost = 2,     // the server went away or closed the connection
-    missingExtension = 3,   // MIT-SHM, DAMAGE, XFIXES or RandR 1.5 is not offered
-    displayGone = 4,        // the captured RandR monitor no longer exists
-    unsupportedFormat = 5,  // the root window is not 24/32-bit true colour
-    emptyRegion = 6,        // the source rectangle lies outside the screen or has no pixels
-    grabFailed = 7,         // the server refused to hand out the pixels
-    invalidState = 8,       // start or stop called at the wrong time
-    noAudioSource = 9,      // sound was asked for but no source can be made
-};
+// What xcb_connection_has_error's `code` means, e.g. "X connection lost".
+QString xcbConnectionProblem(int code);
+// The name of a protocol error with the request it answered, e.g. "BadAccess (ShmAttach)".
+QString xcbErrorText(const xcb_generic_error_t& error, const char* request);
 
-ErrorRef makeX11CaptureError(X11CaptureErrorCode code, std::string message);
+// The screen cannot be captured at all: no server, a missing extension, pixels we cannot read.
+Error cannotCapture(Error::Kind kind, const QString& detail);
+// The monitor of a starting capture does not exist.
+Error monitorMissing(const QString& monitor);
+// The monitor of a running capture went away.
+Error monitorGone(const QString& monitor);
+// The X server went away, or refused the pixels, while recording.
+Error displayLost(const QString& detail);
 
 }  // namespace vantorel
