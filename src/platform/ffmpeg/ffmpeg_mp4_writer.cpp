@@ -24,7 +24,10 @@ FfmpegMp4Writer::FfmpegMp4Writer(const Mp4WriterSettings& settings, std::unique_
     : muxer_(std::move(muxer)),
       video_(std::make_unique<VideoEncoder>(settings.video)),
       sound_(settings.sound ? std::make_unique<AudioEncoder>(*settings.sound) : nullptr),
-      videoThread_(std::make_unique<TrackThread>("Vantorel.video", queues.video)),
+      // A still screen gives the video track nothing to encode for a while: what the muxer holds
+      // still reaches the file within a second.
+      videoThread_(std::make_unique<TrackThread>("Vantorel.video", queues.video,
+                                                 [this] { muxer_->flushIfDue(); })),
       soundThread_(settings.sound ? std::make_unique<TrackThread>("Vantorel.audio", queues.sound)
                                   : nullptr) {}
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -19,6 +20,11 @@ namespace vantorel {
 // The file is created when the muxer is made, so that a folder that cannot be written to is
 // reported before any encoder is set up or capture is started. It is created exclusively (see
 // OutputFile): a file already at the path is left alone.
+//
+// While recording the file is written as fragments, each with its own index, and handed to the
+// kernel at least once a second: a recording cut off by a crash, a kill or a power cut plays up
+// to its last whole fragment, and carries a marker that lets the next start find it and finish
+// it (see platform/mp4). Finishing writes one ordinary index over the same media data.
 class Mp4Muxer {
   public:
     // Creates the file at `path` with `streams` tracks, numbered in the order the caller will
@@ -40,6 +46,9 @@ class Mp4Muxer {
     int writeHeader();
     // Writes one encoded packet whose times are in `timeBase`; takes the packet's data.
     int write(AVPacket& packet, AVRational timeBase, int index);
+    // Writes out the packets of the last second as a fragment, if there are any and a second has
+    // passed since the last one; for a track thread that had nothing to write for a while.
+    void flushIfDue();
     // Writes the index and closes the file; the file is then complete.
     int finish();
     // Closes the file and removes it while it is still the file made here, unless it is complete.
@@ -52,8 +61,13 @@ class Mp4Muxer {
 
     explicit Mp4Muxer(std::unique_ptr<OutputFile> file);
 
+    // With the lock held.
+    void flushFragmentIfDue();
+
     std::mutex mutex_;
     std::unique_ptr<OutputFile> file_;
+    std::chrono::steady_clock::time_point lastFragment_;
+    bool unflushed_ = false;
     std::unique_ptr<AVFormatContext, ContextDeleter> context_;
     bool globalHeader_ = false;
     bool complete_ = false;
