@@ -27,7 +27,7 @@ FfmpegMp4Writer::FfmpegMp4Writer(const Mp4WriterSettings& settings, std::unique_
       // A still screen gives the video track nothing to encode for a while: what the muxer holds
       // still reaches the file within a second.
       videoThread_(std::make_unique<TrackThread>("Vantorel.video", queues.video,
-                                                 [this] { muxer_->flushIfDue(); })),
+                                                 [this] { flushFragment(); })),
       soundThread_(settings.sound ? std::make_unique<TrackThread>("Vantorel.audio", queues.sound)
                                   : nullptr) {}
 
@@ -95,6 +95,15 @@ void FfmpegMp4Writer::encodeVideo(VideoFrame frame) {
     }
     const int64_t offsetNs = frame.timeNs;
     if (const int result = video_->encode(std::move(frame), offsetNs); result < 0) {
+        fail(writingError(result));
+    }
+}
+
+void FfmpegMp4Writer::flushFragment() {
+    if (phase_ != Phase::open || stopped_) {
+        return;
+    }
+    if (const int result = muxer_->flushIfDue(); result < 0) {
         fail(writingError(result));
     }
 }

@@ -93,28 +93,26 @@ int Mp4Muxer::write(AVPacket& packet, AVRational timeBase, int index) {
     // Takes the packet's reference; the interleaver holds packets until every track caught up.
     const int result = av_interleaved_write_frame(context_.get(), &packet);
     unflushed_ = true;
-    flushFragmentIfDue();
-    return result < 0 ? result : context_->pb->error;
+    return result < 0 ? result : flushFragmentIfDue();
 }
 
-void Mp4Muxer::flushIfDue() {
+int Mp4Muxer::flushIfDue() {
     std::lock_guard lock(mutex_);
-    if (context_) {
-        flushFragmentIfDue();
-    }
+    return context_ ? flushFragmentIfDue() : 0;
 }
 
-void Mp4Muxer::flushFragmentIfDue() {
+int Mp4Muxer::flushFragmentIfDue() {
     const auto now = std::chrono::steady_clock::now();
     if (!unflushed_ || now - lastFragment_ < kFragmentInterval) {
-        return;
+        return context_->pb->error;
     }
     // Cuts a fragment of what the muxer holds, and hands it to the kernel: no fsync, which would
     // stall the encoder for the disk; the kernel writes it out even if this process dies.
-    av_write_frame(context_.get(), nullptr);
+    const int result = av_write_frame(context_.get(), nullptr);
     avio_flush(context_->pb);
     lastFragment_ = now;
     unflushed_ = false;
+    return result < 0 ? result : context_->pb->error;
 }
 
 int Mp4Muxer::finish() {

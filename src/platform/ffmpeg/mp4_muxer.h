@@ -48,7 +48,8 @@ class Mp4Muxer {
     int write(AVPacket& packet, AVRational timeBase, int index);
     // Writes out the packets of the last second as a fragment, if there are any and a second has
     // passed since the last one; for a track thread that had nothing to write for a while.
-    void flushIfDue();
+    // Answers the write error, if there was one.
+    int flushIfDue();
     // Writes the index and closes the file; the file is then complete.
     int finish();
     // Closes the file and removes it while it is still the file made here, unless it is complete.
@@ -62,7 +63,7 @@ class Mp4Muxer {
     explicit Mp4Muxer(std::unique_ptr<OutputFile> file);
 
     // With the lock held.
-    void flushFragmentIfDue();
+    int flushFragmentIfDue();
 
     std::mutex mutex_;
     std::unique_ptr<OutputFile> file_;
