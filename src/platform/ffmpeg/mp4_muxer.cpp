@@ -8,6 +8,7 @@ namespace vantorel {
 namespace {
 // How much media a crash may cost at most, as the time between two fragments.
 constexpr auto kFragmentInterval = std::chrono::seconds(1);
+constexpr int64_t kFragmentMs = 1000;
 // Room kept near the start of the file, so that a finished recording's index can be put where a
 // player streaming the file finds it first: about 8 minutes at 60 frames a second with sound.
 constexpr uint32_t kIndexReserve = 512 * 1024;
@@ -88,29 +89,42 @@ int Mp4Muxer::write(AVPacket& packet, AVRational timeBase, int index) {
         av_packet_unref(&packet);
         return AVERROR(EBADF);
     }
+    const int64_t packetMs = av_rescale_q(packet.pts, timeBase, AVRational{1, 1000});
+    if (fragmentStartMs_ != kUnset && packetMs - fragmentStartMs_ >= kFragmentMs) {
+        if (const int cut = cutFragment(); cut < 0) {
+            av_packet_unref(&packet);
+            return cut;
+        }
+    }
+    if (fragmentStartMs_ == kUnset) {
+        fragmentStartMs_ = packetMs;
+    }
     packet.stream_index = index;
     av_packet_rescale_ts(&packet, timeBase, context_->streams[index]->time_base);
     // Takes the packet's reference; the interleaver holds packets until every track caught up.
     const int result = av_interleaved_write_frame(context_.get(), &packet);
     unflushed_ = true;
-    return result < 0 ? result : flushFragmentIfDue();
+    return result < 0 ? result : context_->pb->error;
 }
 
 int Mp4Muxer::flushIfDue() {
     std::lock_guard lock(mutex_);
-    return context_ ? flushFragmentIfDue() : 0;
-}
-
-int Mp4Muxer::flushFragmentIfDue() {
-    const auto now = std::chrono::steady_clock::now();
-    if (!unflushed_ || now - lastFragment_ < kFragmentInterval) {
+    if (!context_) {
+        return 0;
+    }
+    if (!unflushed_ || std::chrono::steady_clock::now() - lastFragment_ < kFragmentInterval) {
         return context_->pb->error;
     }
+    return cutFragment();
+}
+
+int Mp4Muxer::cutFragment() {
     // Cuts a fragment of what the muxer holds, and hands it to the kernel: no fsync, which would
     // stall the encoder for the disk; the kernel writes it out even if this process dies.
     const int result = av_write_frame(context_.get(), nullptr);
     avio_flush(context_->pb);
-    lastFragment_ = now;
+    lastFragment_ = std::chrono::steady_clock::now();
+    fragmentStartMs_ = kUnset;
     unflushed_ = false;
     return result < 0 ? result : context_->pb->error;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -22,9 +23,10 @@ namespace vantorel {
 // OutputFile): a file already at the path is left alone.
 //
 // While recording the file is written as fragments, each with its own index, and handed to the
-// kernel at least once a second: a recording cut off by a crash, a kill or a power cut plays up
-// to its last whole fragment, and carries a marker that lets the next start find it and finish
-// it (see platform/mp4). Finishing writes one ordinary index over the same media data.
+// kernel after every second of media, or a second after the last packet when nothing more comes:
+// a recording cut off by a crash, a kill or a power cut plays up to its last whole fragment, and
+// carries a marker that lets the next start find it and finish it (see platform/mp4). Finishing
+// writes one ordinary index over the same media data.
 class Mp4Muxer {
   public:
     // Creates the file at `path` with `streams` tracks, numbered in the order the caller will
@@ -63,11 +65,14 @@ class Mp4Muxer {
     explicit Mp4Muxer(std::unique_ptr<OutputFile> file);
 
     // With the lock held.
-    int flushFragmentIfDue();
+    int cutFragment();
+
+    static constexpr int64_t kUnset = INT64_MIN;
 
     std::mutex mutex_;
     std::unique_ptr<OutputFile> file_;
     std::chrono::steady_clock::time_point lastFragment_;
+    int64_t fragmentStartMs_ = kUnset;  // media time of the first packet since the last cut
     bool unflushed_ = false;
     std::unique_ptr<AVFormatContext, ContextDeleter> context_;
     bool globalHeader_ = false;
