@@ -7,14 +7,14 @@ BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools
     libxcb1-dev libxcb-shm0-dev libxcb-damage0-dev libxcb-xfixes0-dev libxcb-randr0-dev
-    libxcb-composite0-dev libxcb-keysyms1-dev
+    libxcb-composite0-dev libxcb-keysyms1-dev libxcb-xinput-dev
     libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev libyuv-dev
     libpulse-dev
 )
 RUNTIME_PACKAGES=(qt6-qpa-plugins)
 TEST_PACKAGES=(
     googletest libgtest-dev libgmock-dev
-    ffmpeg xvfb openbox trayer dunst xdotool imagemagick x11-xserver-utils x11-utils
+    ffmpeg xvfb openbox metacity trayer dunst xdotool imagemagick x11-xserver-utils x11-utils
     picom xcompmgr dbus dbus-x11 pulseaudio pulseaudio-utils sox
     dpkg-dev file desktop-file-utils appstream hsetroot
 )

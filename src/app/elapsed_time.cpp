@@ -1,11 +1,8 @@
 #include "app/elapsed_time.h"
 
-namespace vantorel {
+#include <algorithm>
 
-int64_t elapsedSeconds(const std::optional<QDateTime>& start, const QDateTime& now) {
-    const int64_t ms = start ? start->msecsTo(now) : 0;
-    return ms > 0 ? ms / 1000 : 0;
-}
+namespace vantorel {
 
 QString elapsedString(int64_t seconds) {
     seconds = std::max<int64_t>(seconds, 0);

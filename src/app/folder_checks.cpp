@@ -3,40 +3,24 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 
 #include <filesystem>
 #include <system_error>
 
-#include "platform/error.h"
-
 namespace vantorel {
 
-namespace {
-
-FolderProblem problemFor(const QString& folder, const QString& details) {
-    return FolderProblem{"Can't save to this folder",
-                         "The folder \"" + QFileInfo(folder).fileName() +
-                             "\" can't be written. Pick another one under Settings, Save Location.",
-                         details};
-}
-
-}  // namespace
-
-std::optional<FolderProblem> prepareFolder(const QString& folder) {
+std::optional<QString> prepareFolder(const QString& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder.toStdString(), error);
     if (error) {
-        const ErrorRef cause = PlatformError::fromErrno(error.value());
-        return problemFor(folder,
-                          folder + "\n" + QString::fromStdString(cause->textualDescription()));
+        return folder + "\n" + QString::fromStdString(error.message());
     }
     // access() asks the kernel for this user, so mount flags and ACLs count as well as modes.
     if (::access(QFile::encodeName(folder).constData(), W_OK) == 0) {
         return std::nullopt;
     }
-    return problemFor(folder, "Not writable: " + folder);
+    return "Not writable: " + folder;
 }
 
 std::optional<int64_t> freeBytes(const QString& path) {

@@ -10,15 +10,9 @@ namespace vantorel {
 // Recordings stop when the volume holding them has less free space than this (decimal bytes).
 inline constexpr int64_t kLowSpaceLimit = 300'000'000;
 
-// Why a save folder cannot take recordings, worded for the alert.
-struct FolderProblem {
-    QString title;
-    QString message;
-    QString details;
-};
-
 // Creates `folder` with its missing parents and checks that the current user can write to it.
-std::optional<FolderProblem> prepareFolder(const QString& folder);
+// Nothing when it can take recordings; otherwise why not, in the system's words.
+std::optional<QString> prepareFolder(const QString& folder);
 
 // Bytes available to the current user on the volume holding `path`; nothing when unreadable.
 std::optional<int64_t> freeBytes(const QString& path);

@@ -1,11 +1,11 @@
 #include "app/global_hot_key.h"
 
+#include <xcb/xinput.h>
+
 #include <QGuiApplication>
 
 #include <array>
 #include <cstdlib>
-
-#include "platform/main_thread.h"
 
 namespace vantorel {
 
@@ -27,9 +27,7 @@ xcb_connection_t* qtConnection() {
 
 }  // namespace
 
-GlobalHotKey::GlobalHotKey(std::function<void()> action)
-    : connection_(qtConnection()),
-      action_(std::make_shared<std::function<void()>>(std::move(action))) {
+GlobalHotKey::GlobalHotKey() : connection_(qtConnection()) {
     if (connection_ == nullptr || xcb_connection_has_error(connection_) != 0) {
         connection_ = nullptr;
         return;
@@ -38,6 +36,7 @@ GlobalHotKey::GlobalHotKey(std::function<void()> action)
     root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
     grab();
     if (active()) {
+        watchReleases();
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
 }
@@ -82,6 +81,29 @@ void GlobalHotKey::ungrab() {
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
+// A press taken from one of our own windows (below) may close that window before the key goes
+// up, and the release then goes to whichever window gets the focus: without it the key would
+// seem held for ever, and every later press be taken for auto-repeat. XInput's raw events reach
+// the root window whatever the focus and whatever grabs are active. Qt has announced its XInput
+// version on this connection already; without XInput the releases are only seen where they
+// happen to arrive, as before.
+void GlobalHotKey::watchReleases() {
+    const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(connection_, &xcb_input_id);
+    if (xinput == nullptr || xinput->present == 0) {
+        return;
+    }
+    struct {
+        xcb_input_event_mask_t head;
+        uint32_t bits;
+    } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE};
+    xcb_generic_error_t* error = xcb_request_check(
+        connection_, xcb_input_xi_select_events_checked(connection_, root_, 1, &mask.head));
+    if (error == nullptr) {
+        xinputOpcode_ = xinput->major_opcode;
+    }
+    std::free(error);
+}
+
 // The press normally arrives through the passive grab on the root window. While one of our own
 // windows holds the keyboard (the selection overlay grabs it for Return and Escape), the server
 // sends every key to that window instead and the passive grab never triggers; the combination is
@@ -101,21 +123,32 @@ bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message,
     if (type == XCB_KEY_PRESS) {
         const auto& press = *reinterpret_cast<const xcb_key_press_event_t*>(event);
         if (isOurKey(press)) {
-            pressed(press.time);
+            keyDown(press.time);
             return true;
         }
     } else if (type == XCB_KEY_RELEASE) {
         const auto& release = *reinterpret_cast<const xcb_key_release_event_t*>(event);
         if (release.detail == kKeyCode) {
             // Only watched: a release of R in one of our own windows still belongs to it.
-            keyDown_ = false;
-            releasedAt_ = release.time;
+            keyUp(release.time);
+        }
+    } else if (type == XCB_GE_GENERIC && xinputOpcode_ != 0) {
+        const auto& generic = *reinterpret_cast<const xcb_ge_generic_event_t*>(event);
+        const auto& raw = *reinterpret_cast<const xcb_input_raw_key_release_event_t*>(event);
+        if (generic.extension == xinputOpcode_ && generic.event_type == XCB_INPUT_RAW_KEY_RELEASE &&
+            raw.detail == kKeyCode) {
+            keyUp(raw.time);
         }
     }
     return false;
 }
 
-void GlobalHotKey::pressed(xcb_timestamp_t time) {
+void GlobalHotKey::keyUp(xcb_timestamp_t time) {
+    keyDown_ = false;
+    releasedAt_ = time;
+}
+
+void GlobalHotKey::keyDown(xcb_timestamp_t time) {
     // Holding the keys down makes the server repeat the press; one hold is one toggle. A client
     // that asked for detectable auto-repeat gets only the presses; any other gets each repeat as
     // a release and a press with the same time stamp.
@@ -124,12 +157,8 @@ void GlobalHotKey::pressed(xcb_timestamp_t time) {
     if (repeat) {
         return;
     }
-    // Run after the event has been handled, behind the work already queued on the main thread.
-    postToMain([weakAction = std::weak_ptr(action_)] {
-        if (auto action = weakAction.lock()) {
-            (*action)();
-        }
-    });
+    // Reported after the event has been handled, behind the work already queued.
+    QMetaObject::invokeMethod(this, &GlobalHotKey::pressed, Qt::QueuedConnection);
 }
 
 }  // namespace vantorel

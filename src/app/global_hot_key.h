@@ -3,12 +3,9 @@
 #include <xcb/xcb.h>
 
 #include <QAbstractNativeEventFilter>
+#include <QObject>
 
-#include <functional>
-#include <memory>
 #include <vector>
-
-#include "app/flow_parts.h"
 
 namespace vantorel {
 
@@ -17,14 +14,16 @@ namespace vantorel {
 //
 // A combination that another client already holds leaves the instance inert: the program keeps
 // working without its shortcut, and nothing is reported.
-class GlobalHotKey final : public HotKeyRegistration, public QAbstractNativeEventFilter {
+class GlobalHotKey final : public QObject, public QAbstractNativeEventFilter {
+    Q_OBJECT
+
   public:
     // The key position of R on an evdev keymap, whatever letter the layout puts there.
     static constexpr xcb_keycode_t kKeyCode = 27;
     static constexpr uint16_t kModifiers = XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT;
 
     // Grabs on Qt's X connection; without one (another platform plugin) it stays inert.
-    explicit GlobalHotKey(std::function<void()> action);
+    GlobalHotKey();
     ~GlobalHotKey() override;
 
     GlobalHotKey(const GlobalHotKey&) = delete;
@@ -35,19 +34,24 @@ class GlobalHotKey final : public HotKeyRegistration, public QAbstractNativeEven
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
+  signals:
+    // Once per press (a held combination is one press), after the key event was handled.
+    void pressed();
+
   private:
     void grab();
     void ungrab();
+    void watchReleases();
     bool isOurKey(const xcb_key_press_event_t& event) const;
-    void pressed(xcb_timestamp_t time);
+    void keyDown(xcb_timestamp_t time);
+    void keyUp(xcb_timestamp_t time);
 
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t root_ = XCB_WINDOW_NONE;
     std::vector<uint16_t> grabbed_;  // modifier sets held by this instance
+    uint8_t xinputOpcode_ = 0;       // XInput's major opcode once its raw releases are watched
     bool keyDown_ = false;           // the R key is held: further presses are auto-repeat
     xcb_timestamp_t releasedAt_ = XCB_CURRENT_TIME;  // when the R key last went up
-    // Shared with the tasks a press posts, so that a press handled after destruction does nothing.
-    std::shared_ptr<std::function<void()>> action_;
 };
 
 }  // namespace vantorel

@@ -1,31 +1,30 @@
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QPointer>
-#include <QScreen>
-#include <QTimer>
+#include <QSystemTrayIcon>
 
 #include <cstdio>
 
-#include "app/app_delegate.h"
-#include "app/display_capture_access.h"
+#include "app/application.h"
 #include "app/folder_checks.h"
-#include "app/global_hot_key.h"
 #include "app/key_names.h"
-#include "app/logind_sleep_watcher.h"
-#include "app/platform_services.h"
-#include "app/quit_signal_watcher.h"
-#include "app/scheduler.h"
-#include "app/single_instance.h"
-#include "app/tray_status_item.h"
-#include "feedback/freedesktop_notifier.h"
-#include "platform/file_browser.h"
+#include "indicators/countdown_window.h"
+#include "indicators/outline_window.h"
+#include "indicators/stop_pill.h"
+#include "platform/dbus/freedesktop_file_browser.h"
+#include "platform/dbus/freedesktop_notifier.h"
+#include "platform/dbus/single_instance.h"
+#include "platform/ffmpeg/ffmpeg_mp4_writer.h"
 #include "platform/preference_store.h"
 #include "platform/qt_presenter.h"
+#include "platform/x11/x11_capture_source.h"
+#include "prefs/preferences.h"
+#include "selection/selection_overlay_controller.h"
 
 namespace {
+
+using namespace vantorel;
 
 // Qt would abort with a terse message of its own; say plainly what is missing instead.
 bool x11DisplayReachable() {
@@ -36,6 +35,24 @@ bool x11DisplayReachable() {
     const bool reachable = xcb_connection_has_error(connection) == 0;
     xcb_disconnect(connection);
     return reachable;
+}
+
+// The real windows of a recording.
+RecordingWindows realWindows(const PreferenceStore& store) {
+    RecordingWindows windows;
+    windows.overlay = [&store] {
+        return std::make_unique<SelectionOverlayController>(Preferences::lastSize(store));
+    };
+    windows.countdown = [](const Selection& selection) {
+        return std::make_unique<CountdownWindow>(selection);
+    };
+    windows.outline = [](const Selection& selection) {
+        return std::make_unique<OutlineWindow>(selection.screen, selection.rect);
+    };
+    windows.stopButton = [](const Selection& selection) -> std::unique_ptr<StopButton> {
+        return StopPill::create(selection.screen, selection.rect);
+    };
+    return windows;
 }
 
 }  // namespace
@@ -56,10 +73,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Vantorel");
     QApplication::setDesktopFileName("org.vantorel.Vantorel");
     QApplication::setQuitOnLastWindowClosed(false);
-    vantorel::LinuxKeyNames keyNames;
+    LinuxKeyNames keyNames;
     QApplication::installTranslator(&keyNames);
 
-    using namespace vantorel;
     // Settled before anything shows or grabs: a second start must leave no trace.
     const SingleInstance instance(QDBusConnection::sessionBus());
     if (instance.claim() == SingleInstance::Claim::alreadyRunning) {
@@ -71,39 +87,21 @@ int main(int argc, char** argv) {
     QtPresenter presenter;
     FreedesktopFileBrowser fileBrowser;
     FreedesktopNotifier notifier(QDBusConnection::sessionBus(), presenter, fileBrowser);
-    QtScheduler scheduler;
-    DisplayCaptureAccess captureAccess;
 
     AppServices services;
-    services.store = &store;
-    services.presenter = &presenter;
+    services.recording.store = &store;
+    services.recording.presenter = &presenter;
+    services.recording.notifier = &notifier;
+    services.recording.windows = realWindows(store);
+    services.recording.makeSource = makeX11CaptureSourceFactory();
+    services.recording.makeWriter = makeFfmpegMp4WriterFactory();
+    services.recording.clock = std::make_shared<MonotonicClock>();
+    services.recording.freeBytes = &freeBytes;
     services.fileBrowser = &fileBrowser;
-    services.notifier = &notifier;
-    services.scheduler = &scheduler;
-    services.captureAccess = &captureAccess;
-    services.screens = [] { return QGuiApplication::screens(); };
-    services.makeStatusItem = [](QMenu* menu) { return std::make_unique<TrayStatusItem>(menu); };
-    services.freeBytes = [](const QString& folder) { return freeBytes(folder); };
-    services.terminate = [] { QCoreApplication::quit(); };
-    services.processId = ::getpid();
-    PlatformServices platform;
-    platform.install(services, store);
-    services.makeHotKey = [](std::function<void()> action) {
-        return std::make_unique<GlobalHotKey>(std::move(action));
-    };
+    services.systemBus = QDBusConnection::systemBus();
+    services.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+    services.terminate = &QCoreApplication::quit;
 
-    // The watcher exists before the controller that it reports to, which is known only later.
-    QPointer<AppDelegate> controller;
-    LogindSleepWatcher sleepWatcher(QDBusConnection::systemBus(), [&controller] {
-        if (controller) {
-            controller->machineWillSleep();
-        }
-    });
-    services.sleepGuard = &sleepWatcher;
-
-    AppDelegate delegate(std::move(services));
-    controller = &delegate;
-    QuitSignalWatcher quitSignals([&delegate] { delegate.requestQuit(); });
-    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    const Application application(std::move(services));
     return QApplication::exec();
 }

@@ -38,8 +38,7 @@ void setHandler(void (*handler)(int)) {
 
 }  // namespace
 
-QuitSignalWatcher::QuitSignalWatcher(std::function<void()> onQuitRequest)
-    : onQuitRequest_(std::move(onQuitRequest)) {
+QuitSignalWatcher::QuitSignalWatcher() {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds_) != 0) {
         return;  // without the pair, signals keep their default action and end the process
     }
@@ -67,7 +66,7 @@ void QuitSignalWatcher::drain() {
         requested = true;
     }
     if (requested) {
-        onQuitRequest_();
+        emit quitRequested();
     }
 }
 

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QSocketNotifier>
 
-#include <functional>
 #include <memory>
 
 namespace vantorel {
@@ -15,16 +14,18 @@ class QuitSignalWatcher final : public QObject {
     Q_OBJECT
 
   public:
-    explicit QuitSignalWatcher(std::function<void()> onQuitRequest);
+    QuitSignalWatcher();
     ~QuitSignalWatcher() override;
 
     QuitSignalWatcher(const QuitSignalWatcher&) = delete;
     QuitSignalWatcher& operator=(const QuitSignalWatcher&) = delete;
 
+  signals:
+    void quitRequested();
+
   private:
     void drain();
 
-    std::function<void()> onQuitRequest_;
     int fds_[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> notifier_;
 };

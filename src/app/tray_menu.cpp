@@ -34,7 +34,7 @@ TrayMenu::TrayMenu(Phase phase, const PreferenceStore& store) : menu_(std::make_
 TrayMenu::~TrayMenu() = default;
 
 void TrayMenu::refresh(Phase phase, const PreferenceStore& store) {
-    apply(menu_.get(), buildStatusMenu(phase, store));
+    apply(menu_.get(), buildTrayMenu(phase, store));
 }
 
 // Actions are matched to entries by position: the menu's shape is fixed apart from the recent

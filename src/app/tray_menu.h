@@ -6,8 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/menu_entries.h"
 #include "app/phase.h"
-#include "app/status_menu.h"
 
 class QAction;
 class QMenu;
@@ -16,7 +16,7 @@ namespace vantorel {
 
 class PreferenceStore;
 
-// The status item's menu as widgets, made once and kept up to date for the whole run.
+// The tray item's menu as widgets, made once and kept up to date for the whole run.
 //
 // Tray hosts that show the menu over D-Bus (com.canonical.dbusmenu) may fetch it before they
 // announce an opening, and know each item by an id that lives exactly as long as its QAction.

@@ -17,7 +17,6 @@ class AlertNotifier final : public Notifier {
   public:
     AlertNotifier(Presenter& presenter, FileBrowser& fileBrowser);
 
-    void setup() override {}
     void notifySaved(const QString& path) override;
     void notifyNotice(const QString& summary, const QString& body) override;
     bool busy() const override { return waiting_ > 0; }

@@ -9,7 +9,6 @@ namespace vantorel::Alerts {
 
 void error(Presenter& presenter, const QString& title, const QString& message,
            const std::optional<QString>& details) {
-    presenter.activateApplication();
     // Escape or closing the alert dismisses it like "OK": the details open only when asked for.
     AlertRequest alert{.style = AlertStyle::warning,
                        .title = title,
@@ -35,24 +34,7 @@ void showDetails(Presenter& presenter, const QString& text) {
                                     .details = AlertDetailsView{text}});
 }
 
-bool permissionNeeded(Presenter& presenter) {
-    presenter.activateApplication();
-    // A Linux desktop has no settings page for this: consent is asked each time, in the desktop's
-    // own screen-sharing dialog, so there is nothing to open from here.
-    presenter.runAlert(AlertRequest{
-        .style = AlertStyle::informational,
-        .title = "Screen recording permission needed",
-        .message = "Vantorel needs your permission to see the screen so it can record the area you "
-                   "pick. Your desktop asks for it in its screen-sharing dialog: next time, choose "
-                   "the screen and allow sharing it. If no dialog appears, the desktop's "
-                   "screen-sharing service (xdg-desktop-portal) is missing or not running.",
-        .buttons = {"OK"},
-        .escapeButton = 0});
-    return false;
-}
-
 void saved(Presenter& presenter, FileBrowser& fileBrowser, const QString& path) {
-    presenter.activateApplication();
     // Escape acknowledges the save like "OK"; a file browser opens only when asked for.
     const int answer = presenter.runAlert(AlertRequest{.style = AlertStyle::informational,
                                                        .title = "Saved",
@@ -65,7 +47,6 @@ void saved(Presenter& presenter, FileBrowser& fileBrowser, const QString& path) 
 }
 
 void notice(Presenter& presenter, const QString& title, const QString& message) {
-    presenter.activateApplication();
     presenter.runAlert(AlertRequest{.style = AlertStyle::informational,
                                     .title = title,
                                     .message = message,

@@ -17,9 +17,6 @@ namespace Alerts {
 void error(Presenter& presenter, const QString& title, const QString& message,
            const std::optional<QString>& details);
 void showDetails(Presenter& presenter, const QString& text);
-// Explains how screen capture is allowed; true when the user chose to open a place where it is
-// (a Linux desktop has none, so never).
-bool permissionNeeded(Presenter& presenter);
 // Announces a saved recording when no notification can be shown.
 void saved(Presenter& presenter, FileBrowser& fileBrowser, const QString& path);
 // Tells something that needs no decision, with one "OK".

@@ -10,7 +10,6 @@ class Notifier : public QObject {
     Q_OBJECT
 
   public:
-    virtual void setup() = 0;
     virtual void notifySaved(const QString& path) = 0;
     // Something the user should know that needs no answer, shown once.
     virtual void notifyNotice(const QString& summary, const QString& body) = 0;

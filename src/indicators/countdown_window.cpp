@@ -60,7 +60,7 @@ CountdownWindow::~CountdownWindow() {
 
 void CountdownWindow::show(int number) {
     if (view_) {
-        view_->orderFrontRegardless();
+        view_->showOnTop();
         view_->setNumber(number);
     }
 }

@@ -2,8 +2,9 @@
 
 #include <memory>
 
-#include "app/flow_parts.h"
+#include "indicators/countdown_panel.h"
 #include "indicators/indicator_panel.h"
+#include "selection/selection.h"
 
 namespace vantorel {
 

@@ -19,7 +19,7 @@ void IndicatorPanel::setVisibleShape(const QRegion& shape) {
     }
 }
 
-void IndicatorPanel::orderFrontRegardless() {
+void IndicatorPanel::showOnTop() {
     show();
     raise();
 }

@@ -17,8 +17,8 @@ class IndicatorPanel : public QWidget {
 
     // Cuts the window to `shape` when no compositor blends its translucent pixels.
     void setVisibleShape(const QRegion& shape);
-    // Shows the panel without activating the program.
-    void orderFrontRegardless();
+    // Shows the panel above every other window without activating the program.
+    void showOnTop();
     // Takes the panel down; safe to call more than once.
     void takeDown();
 

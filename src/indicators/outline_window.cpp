@@ -15,8 +15,8 @@ void OutlineView::paintEvent(QPaintEvent*) {
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setPen(QPen(QColor::fromRgba(kSystemRed), kOutlineStroke, Qt::SolidLine, Qt::SquareCap,
-                        Qt::MiterJoin));
+    painter.setPen(QPen(QColor::fromRgba(kRecordingRed), kOutlineStroke, Qt::SolidLine,
+                        Qt::SquareCap, Qt::MiterJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(outlineStrokeRect(size()));
 }
@@ -38,9 +38,9 @@ OutlineWindow::~OutlineWindow() {
     close();
 }
 
-void OutlineWindow::orderFront() {
+void OutlineWindow::showOnTop() {
     if (panel_) {
-        panel_->orderFrontRegardless();
+        panel_->showOnTop();
     }
 }
 

@@ -4,14 +4,14 @@
 
 #include <memory>
 
-#include "app/flow_parts.h"
 #include "indicators/indicator_panel.h"
+#include "indicators/indicator_window.h"
 
 class QScreen;
 
 namespace vantorel {
 
-// Draws the red ring: a 2-point stroke from 3 to 1 points outside the recorded region.
+// Draws the red ring: a 2-pixel stroke from 3 to 1 logical pixels outside the recorded region.
 class OutlineView final : public IndicatorPanel {
     Q_OBJECT
 
@@ -29,7 +29,7 @@ class OutlineWindow final : public IndicatorWindow {
     OutlineWindow(QScreen* screen, const QRectF& rect);
     ~OutlineWindow() override;
 
-    void orderFront() override;
+    void showOnTop() override;
     void close() override;
     // The window, while it exists.
     QWidget* panel() const { return panel_.get(); }

@@ -33,8 +33,7 @@ double squareSide(const QFontMetricsF& metrics) {
 
 }  // namespace
 
-StopPillView::StopPillView(std::function<void()> action)
-    : IndicatorPanel(true), action_(std::move(action)) {
+StopPillView::StopPillView() : IndicatorPanel(true) {
     setCursor(Qt::ArrowCursor);
 }
 
@@ -65,7 +64,7 @@ void StopPillView::paintEvent(QPaintEvent*) {
     const QRectF pill = capsule();
     const double radius = pill.height() / 2;
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgba(kSystemRed));
+    painter.setBrush(QColor::fromRgba(kRecordingRed));
     painter.drawRoundedRect(pill, radius, radius);
 
     const QFont font = labelFont();
@@ -96,36 +95,42 @@ void StopPillView::mouseReleaseEvent(QMouseEvent* event) {
     const bool clicked =
         pressed_ && event->button() == Qt::LeftButton && capsule().contains(event->position());
     pressed_ = false;
-    if (clicked && action_) {
-        action_();
+    if (clicked) {
+        emit this->clicked();
     }
 }
 
-StopPill::StopPill(QScreen* screen, const QRectF& rect, std::function<void()> action)
-    : panel_(std::make_unique<StopPillView>(std::move(action))) {
+std::unique_ptr<StopPill> StopPill::create(QScreen* screen, const QRectF& rect) {
+    if (screen == nullptr) {
+        return nullptr;
+    }
+    auto view = std::make_unique<StopPillView>();
     const QList<QScreen*> screens = QGuiApplication::screens();
     std::vector<ScreenArea> areas;
     for (QScreen* each : screens) {
         areas.push_back(ScreenArea{QRectF(each->geometry()), QRectF(each->availableGeometry())});
     }
     const auto home = static_cast<size_t>(std::max<qsizetype>(0, screens.indexOf(screen)));
-    const QRectF region = screen ? globalFrame(QRectF(screen->geometry()), rect) : rect;
-    const std::optional<QRectF> frame =
-        screen ? stopPillFrame(areas, home, region, QSizeF(panel_->sizeHint())) : std::nullopt;
+    const std::optional<QRectF> frame = stopPillFrame(
+        areas, home, globalFrame(QRectF(screen->geometry()), rect), QSizeF(view->sizeHint()));
     if (!frame) {
-        panel_.reset();
-        return;
+        return nullptr;
     }
-    panel_->setGeometry(frame->toAlignedRect());
+    view->setGeometry(frame->toAlignedRect());
+    return std::unique_ptr<StopPill>(new StopPill(std::move(view)));
+}
+
+StopPill::StopPill(std::unique_ptr<StopPillView> panel) : panel_(std::move(panel)) {
+    connect(panel_.get(), &StopPillView::clicked, this, &StopButton::clicked);
 }
 
 StopPill::~StopPill() {
     close();
 }
 
-void StopPill::orderFront() {
+void StopPill::showOnTop() {
     if (panel_) {
-        panel_->orderFrontRegardless();
+        panel_->showOnTop();
     }
 }
 

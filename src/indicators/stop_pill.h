@@ -1,27 +1,29 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 
-#include "app/flow_parts.h"
 #include "indicators/indicator_panel.h"
+#include "indicators/stop_button.h"
 
 class QRectF;
 class QScreen;
 
 namespace vantorel {
 
-// The red capsule with a stop square and "Stop". A click runs the action without activating
-// the program or taking focus from the application the user works in.
+// The red capsule with a stop square and "Stop". A click is reported without activating the
+// program or taking focus from the application the user works in.
 class StopPillView final : public IndicatorPanel {
     Q_OBJECT
 
   public:
-    explicit StopPillView(std::function<void()> action);
+    StopPillView();
 
     QSize sizeHint() const override;
-    // The capsule inside the transparent 4-point margin.
+    // The capsule inside the transparent 4-pixel margin.
     QRectF capsule() const;
+
+  signals:
+    void clicked();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -32,25 +34,28 @@ class StopPillView final : public IndicatorPanel {
   private:
     QFont labelFont() const;
 
-    std::function<void()> action_;
     bool pressed_ = false;
 };
 
 // The floating stop button: at the top centre of the recorded screen unless the recording would
-// see it there (see stopPillFrame), and nowhere when every place would be in the recording.
-class StopPill final : public IndicatorWindow {
+// see it there (see stopPillFrame).
+class StopPill final : public StopButton {
+    Q_OBJECT
+
   public:
-    // `rect` is the recorded region in `screen`'s own coordinates.
-    StopPill(QScreen* screen, const QRectF& rect, std::function<void()> action);
+    // Nothing when every place outside the recorded region would be in the recording. `rect` is
+    // the recorded region in `screen`'s own coordinates.
+    static std::unique_ptr<StopPill> create(QScreen* screen, const QRectF& rect);
     ~StopPill() override;
 
-    void orderFront() override;
+    void showOnTop() override;
     void close() override;
-    // False when no place outside the recorded region was found: the pill is never shown.
-    bool placed() const { return panel_ != nullptr; }
+    // The window, until it is closed.
     StopPillView* panel() const { return panel_.get(); }
 
   private:
+    explicit StopPill(std::unique_ptr<StopPillView> panel);
+
     std::unique_ptr<StopPillView> panel_;
 };
 

@@ -23,7 +23,7 @@ PreferenceStore::PreferenceStore(QString filePath) : filePath_(std::move(filePat
     load();
 }
 
-void PreferenceStore::registerDefaults(const QJsonObject& defaults) {
+void PreferenceStore::setDefaults(const QJsonObject& defaults) {
     for (auto it = defaults.begin(); it != defaults.end(); ++it) {
         defaults_.insert(it.key(), it.value());
     }

@@ -10,8 +10,8 @@
 
 namespace vantorel {
 
-// The per-user preference store: written values kept in a JSON file, over a registration layer
-// of defaults that lives only in memory. Reading a key with neither gives the type's empty value.
+// The per-user preference store: written values kept in a JSON file, over a layer of defaults
+// that lives only in memory. Reading a key with neither gives the type's empty value.
 //
 // The file is replaced atomically on every write, and read again whenever it changed on disk
 // since (a hand edit while the program runs is seen at the next read and kept by the next
@@ -25,7 +25,7 @@ class PreferenceStore {
 
     explicit PreferenceStore(QString filePath);
 
-    void registerDefaults(const QJsonObject& defaults);
+    void setDefaults(const QJsonObject& defaults);
 
     // Typed reads, coercing compatible types the way a user-edited file may hold them.
     int64_t integer(const QString& key) const;
@@ -39,12 +39,8 @@ class PreferenceStore {
     void setString(const QString& key, const QString& value);
     void setStringList(const QString& key, const QStringList& value);
 
-    const QString& filePath() const { return filePath_; }
     // Where an unreadable file was moved, if one was.
     const std::optional<QString>& setAsidePath() const { return setAsidePath_; }
-    // False when the file on disk must not be replaced (unreadable and kept in place, or
-    // read-only); values are then kept for this session only.
-    bool persists() const { return persists_; }
 
   private:
     // What tells that the file was replaced or edited since it was last read or written.
@@ -71,6 +67,8 @@ class PreferenceStore {
     mutable QJsonObject values_;
     mutable FileStamp stamp_;
     mutable std::optional<QString> setAsidePath_;
+    // False when the file on disk must not be replaced (unreadable and kept in place, or
+    // read-only); values are then kept for this session only.
     mutable bool persists_ = true;
     QJsonObject defaults_;
 };

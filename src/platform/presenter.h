@@ -12,8 +12,8 @@ enum class AlertStyle { warning, informational, critical };
 // A technical text shown under an alert's message in a scrolling, selectable monospaced field.
 struct AlertDetailsView {
     QString text;
-    int width = 440;   // points
-    int height = 160;  // points
+    int width = 440;   // logical pixels
+    int height = 160;  // logical pixels
     int fontSize = 11;
 };
 
@@ -40,8 +40,6 @@ struct FolderChooserRequest {
 class Presenter {
   public:
     virtual ~Presenter() = default;
-    // Brings the program to the front so that the next dialog gets keyboard focus.
-    virtual void activateApplication() = 0;
     // The index of the chosen button; Escape and closing the window choose the request's
     // escapeButton. -1 when the alert was ended without any answer.
     virtual int runAlert(const AlertRequest& request) = 0;

@@ -7,7 +7,6 @@ namespace vantorel {
 // Dialogs as QMessageBox and QFileDialog, run modally.
 class QtPresenter final : public Presenter {
   public:
-    void activateApplication() override;
     int runAlert(const AlertRequest& request) override;
     std::optional<QString> chooseFolder(const FolderChooserRequest& request) override;
 };

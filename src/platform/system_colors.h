@@ -5,6 +5,6 @@
 namespace vantorel {
 
 // The red of the recording symbol, the outline and the stop button.
-inline constexpr QRgb kSystemRed = 0xFFFF3B30;
+inline constexpr QRgb kRecordingRed = 0xFFFF3B30;
 
 }  // namespace vantorel

@@ -18,8 +18,8 @@ bool existsAt(const QString& path) {
 
 }  // namespace
 
-void registerDefaults(PreferenceStore& store) {
-    store.registerDefaults(QJsonObject{
+void setDefaults(PreferenceStore& store) {
+    store.setDefaults(QJsonObject{
         {kFrameRate, 30},
         {kShowsCursor, true},
         {kRecordSystemSound, false},
@@ -43,7 +43,7 @@ QString defaultFolder() {
     return QDir(videos).filePath("Brisolet");
 }
 
-QString nextFileURL(const PreferenceStore& store, const QDateTime& now) {
+QString nextFilePath(const PreferenceStore& store, const QDateTime& now) {
     // The C locale keeps the digits and separators fixed whatever the user's language.
     const QString stamp = QLocale::c().toString(now.toLocalTime(), "yyyy-MM-dd 'at' HH.mm.ss");
     const QString base = "Screen Recording " + stamp;

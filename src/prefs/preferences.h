@@ -27,17 +27,18 @@ inline constexpr const char* kLastHeight = "lastHeight";
 
 inline constexpr int kMaxRecents = 5;
 
-void registerDefaults(PreferenceStore& store);
+// Gives every setting its value for a user who never chose one.
+void setDefaults(PreferenceStore& store);
 
 // The folder recordings go into: the stored one, or the default folder.
 QString saveFolder(const PreferenceStore& store);
-// "Brisolet" in the user's videos folder (XDG_VIDEOS_DIR), else in ~/Movies.
+// "Brisolet" in the user's videos folder (XDG_VIDEOS_DIR), else in ~/Videos.
 QString defaultFolder();
 
 // "Screen Recording <yyyy-MM-dd> at <HH.mm.ss>.mp4" in the save folder for the local time `now`,
 // with " (2)", " (3)" ... before the extension while the name is taken. Creates nothing.
-QString nextFileURL(const PreferenceStore& store,
-                    const QDateTime& now = QDateTime::currentDateTime());
+QString nextFilePath(const PreferenceStore& store,
+                     const QDateTime& now = QDateTime::currentDateTime());
 
 // The stored recent recordings that still exist, most recent first.
 QStringList recents(const PreferenceStore& store);

@@ -95,7 +95,7 @@ ControlBarView::ControlBarView(SelectionModel* model, QWidget* parent)
     row->addWidget(cancel, 0, Qt::AlignVCenter);
 
     if (SelectionModel* observed = model_.data()) {
-        connect(observed, &SelectionModel::willChange, this, &ControlBarView::scheduleRefresh);
+        connect(observed, &SelectionModel::changed, this, &ControlBarView::scheduleRefresh);
     }
     refresh();
 }
@@ -127,8 +127,8 @@ void ControlBarView::connectPreset(PresetButton* button) {
     });
 }
 
-// The model announces a change before making it, so the new values are read once control
-// returns to the event loop; several announcements in a row give one refresh.
+// A preset changes several fields in a row: they are read once control returns to the event
+// loop, in one refresh.
 void ControlBarView::scheduleRefresh() {
     if (refreshPending_) {
         return;

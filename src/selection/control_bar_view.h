@@ -31,10 +31,6 @@ class ControlBarView : public QWidget {
     // manager the window is cut to it.
     QPainterPath backgroundShape() const;
 
-    PresetButton* lastUsedButton() const { return lastUsed_; }
-    const std::vector<PresetButton*>& presetButtons() const { return presets_; }
-    QLabel* noticeLabel() const { return notice_; }
-
   protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -26,7 +26,7 @@ inline constexpr std::array<Handle, 8> kAllHandles = {
     Handle::right,   Handle::bottomLeft, Handle::bottom,   Handle::bottomRight,
 };
 
-// How far from its anchor, in points, a press still takes a handle.
+// How far from its anchor, in logical pixels, a press still takes a handle.
 inline constexpr double kHandleReach = 11.0;
 
 // The point on `rect` that the handle sits on.

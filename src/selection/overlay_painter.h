@@ -16,7 +16,7 @@ struct OverlayScene {
     QRectF bounds;
     // The selection, when it lives on this screen.
     std::optional<QRectF> selection;
-    // Pixels per point of the screen, for the size label.
+    // Device pixels per logical pixel of the screen, for the size label.
     double scale = 1.0;
     // Without a compositing manager the overlay cannot let the desktop through, so it shows this
     // picture of the screen taken when it opened. Null when composited.

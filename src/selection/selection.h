@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QPointer>
 #include <QRectF>
 #include <QScreen>
@@ -8,8 +9,8 @@
 
 namespace vantorel {
 
-// The region the user picked: its screen, its rectangle in that screen's points (origin at the
-// screen's top-left corner, y downwards) and its size in pixels.
+// The region the user picked: its screen, its rectangle in that screen's logical pixels
+// (origin at the screen's top-left corner, y downwards) and its size in device pixels.
 struct Selection {
     QPointer<QScreen> screen;
     QRectF rect;
@@ -18,3 +19,5 @@ struct Selection {
 };
 
 }  // namespace vantorel
+
+Q_DECLARE_METATYPE(vantorel::Selection)

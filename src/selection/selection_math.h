@@ -17,7 +17,7 @@ int64_t roundToInt(double value);
 // Towards minus infinity.
 int64_t floorToInt(double value);
 
-// The smallest edge, in points, that a selection may keep after a release or a resize.
+// The smallest edge, in logical pixels, that a selection may keep after a release or a resize.
 inline constexpr double kMinimumEdge = 20.0;
 
 // `point` moved into `bounds`, edges included.
@@ -27,8 +27,8 @@ QPointF clampPoint(const QPointF& point, const QRectF& bounds);
 // bounds its origin ends up before the bounds' minimum, as the maximum is taken first.
 QRectF placeRect(const QPointF& origin, const QSizeF& size, const QRectF& bounds);
 
-// A length in points whose pixel count at `scale` is even and at least 2, so that encoders that
-// need even frame sizes get exactly what was drawn.
+// A length in logical pixels whose pixel count at `scale` is even and at least 2, so that encoders
+// that need even frame sizes get exactly what was drawn.
 double evenExtent(double length, double scale);
 
 // (round(scale * width), round(scale * height)).

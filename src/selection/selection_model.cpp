@@ -7,33 +7,33 @@ namespace vantorel {
 SelectionModel::SelectionModel(QObject* parent) : QObject(parent) {}
 
 void SelectionModel::setPixelWidth(int64_t value) {
-    emit willChange();
     pixelWidth_ = value;
+    emit changed();
 }
 
 void SelectionModel::setPixelHeight(int64_t value) {
-    emit willChange();
     pixelHeight_ = value;
+    emit changed();
 }
 
 void SelectionModel::setScale(double value) {
-    emit willChange();
     scale_ = value;
+    emit changed();
 }
 
 void SelectionModel::setNotice(std::optional<QString> value) {
-    emit willChange();
     notice_ = std::move(value);
+    emit changed();
 }
 
 void SelectionModel::setLastWidth(int64_t value) {
-    emit willChange();
     lastWidth_ = value;
+    emit changed();
 }
 
 void SelectionModel::setLastHeight(int64_t value) {
-    emit willChange();
     lastHeight_ = value;
+    emit changed();
 }
 
 }  // namespace vantorel

@@ -8,9 +8,8 @@
 
 namespace vantorel {
 
-// The observable state between the overlay controller and the control bar. Every assignment of
-// an observed field emits willChange() first, even when the value does not change, so that the
-// bar may schedule a redraw and read the new values when it runs. Main thread only.
+// The observable state between the overlay controller and the control bar. Every assignment
+// emits changed(), even when the value stays the same. Main thread only.
 class SelectionModel : public QObject {
     Q_OBJECT
 
@@ -32,7 +31,7 @@ class SelectionModel : public QObject {
     void setLastHeight(int64_t value);
 
   signals:
-    void willChange();
+    void changed();
     // Requests from the bar; the controller answers them.
     void presetRequested(qint64 width, qint64 height);
     void swapRequested();

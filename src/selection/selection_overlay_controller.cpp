@@ -37,28 +37,24 @@ QImage snapshotOf(QScreen& screen) {
 
 }  // namespace
 
-SelectionOverlayController::SelectionOverlayController(RecordCallback onRecord,
-                                                       CancelCallback onCancel,
-                                                       const LastSizeReader& lastSize,
-                                                       QObject* parent)
-    : QObject(parent), onRecord_(std::move(onRecord)), onCancel_(std::move(onCancel)) {
+SelectionOverlayController::SelectionOverlayController(
+    std::optional<std::pair<int64_t, int64_t>> lastSize, QObject* parent)
+    : SelectionOverlay(parent) {
     noticeTimer_.setSingleShot(true);
     noticeTimer_.setInterval(kNoticeMilliseconds);
     connect(&noticeTimer_, &QTimer::timeout, this, [this] { model_.setNotice(std::nullopt); });
-    if (lastSize) {
-        if (const auto size = lastSize(); size && size->first >= 1 && size->second >= 1) {
-            model_.setLastWidth(size->first);
-            model_.setLastHeight(size->second);
-        }
+    if (lastSize && lastSize->first >= 1 && lastSize->second >= 1) {
+        model_.setLastWidth(lastSize->first);
+        model_.setLastHeight(lastSize->second);
     }
-    installModelCallbacks();
+    connectModel();
 }
 
 SelectionOverlayController::~SelectionOverlayController() {
     close();
 }
 
-void SelectionOverlayController::installModelCallbacks() {
+void SelectionOverlayController::connectModel() {
     connect(&model_, &SelectionModel::presetRequested, this,
             &SelectionOverlayController::applyPreset);
     connect(&model_, &SelectionModel::swapRequested, this,
@@ -134,11 +130,7 @@ void SelectionOverlayController::cancel() {
         return;
     }
     close();
-    // A copy runs, as the owner commonly destroys this controller from inside the callback.
-    const CancelCallback callback = onCancel_;
-    if (callback) {
-        callback();
-    }
+    emit cancelled();
 }
 
 void SelectionOverlayController::close() {
@@ -237,11 +229,7 @@ void SelectionOverlayController::confirm() {
     const auto [pixelWidth, pixelHeight] = pixelSize(*rect_, active->scale());
     const Selection selection{active->overlayScreen(), *rect_, pixelWidth, pixelHeight};
     close();
-    // A copy runs, as the owner commonly destroys this controller from inside the callback.
-    const RecordCallback callback = onRecord_;
-    if (callback) {
-        callback(selection);
-    }
+    emit confirmed(selection);
 }
 
 void SelectionOverlayController::refreshModel() {
@@ -302,8 +290,8 @@ void SelectionOverlayController::positionBar() {
         return;
     }
     const QPointF origin =
-        barOriginTopDown(QRectF(screen->geometry()), QRectF(screen->availableGeometry()), *rect_,
-                         QSizeF(bar->size()));
+        barOrigin(QRectF(screen->geometry()), QRectF(screen->availableGeometry()), *rect_,
+                  QSizeF(bar->size()));
     bar->move(static_cast<int>(std::lround(origin.x())), static_cast<int>(std::lround(origin.y())));
 }
 

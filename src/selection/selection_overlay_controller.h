@@ -3,8 +3,8 @@
 #include "selection/drag_mode.h"
 #include "selection/selection.h"
 #include "selection/selection_model.h"
+#include "selection/selection_overlay.h"
 
-#include <QObject>
 #include <QPointF>
 #include <QPointer>
 #include <QRectF>
@@ -12,7 +12,6 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -23,39 +22,32 @@ class ControlBarView;
 class SelectionView;
 
 // Runs one region selection: an overlay on every screen on which the user draws, moves and
-// resizes a rectangle, and a control bar beside it. It ends exactly once, confirmed (windows
-// closed, then onRecord) or cancelled (windows closed, then onCancel); after that it ignores
-// everything. Used once. Main thread only.
-class SelectionOverlayController : public QObject {
+// resizes a rectangle, and a control bar beside it. After it has ended (confirmed, cancelled or
+// closed) it ignores everything. Used once. Main thread only.
+class SelectionOverlayController final : public SelectionOverlay {
     Q_OBJECT
 
   public:
-    using RecordCallback = std::function<void(const Selection&)>;
-    using CancelCallback = std::function<void()>;
-    // The pixel size of the last recording, if one is stored.
-    using LastSizeReader = std::function<std::optional<std::pair<int64_t, int64_t>>()>;
-
-    // Shows nothing yet. `lastSize` is read once, here.
-    SelectionOverlayController(RecordCallback onRecord, CancelCallback onCancel,
-                               const LastSizeReader& lastSize = {}, QObject* parent = nullptr);
-    // Takes the windows down without calling back.
+    // Shows nothing yet. `lastSize` is the pixel size of the last recording, if one is stored.
+    explicit SelectionOverlayController(
+        std::optional<std::pair<int64_t, int64_t>> lastSize = std::nullopt,
+        QObject* parent = nullptr);
+    // Takes the windows down without reporting.
     ~SelectionOverlayController() override;
 
     SelectionOverlayController(const SelectionOverlayController&) = delete;
     SelectionOverlayController& operator=(const SelectionOverlayController&) = delete;
 
     // Covers every screen with an overlay and takes the keyboard.
-    void show();
-    // Closes, then calls onCancel; nothing once closed.
-    void cancel();
-    // Takes everything down without calling back; nothing once closed.
-    void close();
+    void show() override;
+    void cancel() override;
+    void close() override;
 
     // From the views, in the view's own coordinates.
     void mouseDown(SelectionView* view, const QPointF& point);
     void mouseDragged(SelectionView* view, const QPointF& point);
     void mouseUp(SelectionView* view, const QPointF& point);
-    // Closes, then hands the selection to onRecord; nothing without a selection.
+    // Closes, then reports the selection as confirmed; nothing without a selection.
     void confirm();
     // Replaces the selection with one of width x height pixels around its centre.
     void applyPreset(int64_t width, int64_t height);
@@ -63,16 +55,13 @@ class SelectionOverlayController : public QObject {
     bool isClosed() const { return closed_; }
     const std::optional<QRectF>& rect() const { return rect_; }
     SelectionView* activeView() const;
-    const DragMode& drag() const { return drag_; }
-    SelectionModel& model() { return model_; }
     // One view per screen in the order of QGuiApplication::screens(); empty when closed.
     std::vector<SelectionView*> views() const;
     // The control bar's window, once it has been needed; null when closed.
     QWidget* barWindow() const { return barPanel_; }
-    bool noticePending() const { return noticeTimer_.isActive(); }
 
   private:
-    void installModelCallbacks();
+    void connectModel();
     void createViews();
     // The overlay under the pointer, which takes the keyboard; else the first one.
     SelectionView* keyView() const;
@@ -89,8 +78,6 @@ class SelectionOverlayController : public QObject {
     SelectionModel model_;
     QPointer<QWidget> barPanel_;
     QTimer noticeTimer_;
-    RecordCallback onRecord_;
-    CancelCallback onCancel_;
     bool closed_ = false;
     bool composited_ = false;
 };

@@ -11,8 +11,9 @@
 namespace vantorel {
 
 // The rules by which presses, drags, releases and size presets shape the selection on one
-// screen. Everything is in that screen's overlay coordinates (points, origin top-left, y down);
-// `bounds` is the overlay's rectangle and `scale` the screen's pixels per point.
+// screen. Everything is in that screen's overlay coordinates (logical pixels, origin top-left, y
+// down); `bounds` is the overlay's rectangle and `scale` the screen's device pixels per logical
+// pixel.
 
 struct PressOutcome {
     DragMode drag;

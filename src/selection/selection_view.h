@@ -20,7 +20,7 @@ class SelectionView : public QWidget {
     SelectionView(QScreen* screen, SelectionOverlayController* controller);
 
     QScreen* overlayScreen() const { return screen_.data(); }
-    // Pixels per point of its screen.
+    // Device pixels per logical pixel of its screen.
     double scale() const;
     // Its rectangle in its own coordinates: (0, 0, screen width, screen height).
     QRectF bounds() const;

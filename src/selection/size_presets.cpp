@@ -34,7 +34,7 @@ bool showsLast(int64_t lastWidth, int64_t lastHeight) {
     });
 }
 
-std::pair<int64_t, int64_t> pointSize(const SizePreset& preset, double scale) {
+std::pair<int64_t, int64_t> logicalSize(const SizePreset& preset, double scale) {
     const double s = std::max(scale, 1.0);
     return {roundToInt(static_cast<double>(preset.width) / s),
             roundToInt(static_cast<double>(preset.height) / s)};
@@ -45,13 +45,13 @@ QString sizeText(int64_t width, int64_t height) {
 }
 
 QString tooltipText(const SizePreset& preset, double scale) {
-    const auto [pointWidth, pointHeight] = pointSize(preset, scale);
+    const auto [logicalWidth, logicalHeight] = logicalSize(preset, scale);
     return QCoreApplication::translate(
                "ControlBar", "%1\u00d7%2 pixels = %3\u00d7%4 logical pixels on this screen")
         .arg(preset.width)
         .arg(preset.height)
-        .arg(pointWidth)
-        .arg(pointHeight);
+        .arg(logicalWidth)
+        .arg(logicalHeight);
 }
 
 }  // namespace SizePresets

@@ -28,14 +28,14 @@ const std::array<SizePreset, 5>& all();
 // (both sides at least 1) and not repeat one of all().
 bool showsLast(int64_t lastWidth, int64_t lastHeight);
 
-// A preset's size in points on a screen of `scale`, which counts as at least 1 so that a
-// preset never looks larger than its pixel size.
-std::pair<int64_t, int64_t> pointSize(const SizePreset& preset, double scale);
+// A preset's size in logical pixels on a screen of `scale`, which counts as at least 1 so that
+// a preset never looks larger than its pixel size.
+std::pair<int64_t, int64_t> logicalSize(const SizePreset& preset, double scale);
 
 // "1920×1080", the size line of a preset button.
 QString sizeText(int64_t width, int64_t height);
 
-// "1920×1080 pixels = 960×540 points on this screen".
+// "1920×1080 pixels = 960×540 logical pixels on this screen".
 QString tooltipText(const SizePreset& preset, double scale);
 
 }  // namespace SizePresets

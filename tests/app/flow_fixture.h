@@ -2,158 +2,161 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
-#include <utility>
-
-#include "app/app_delegate.h"
-#include "app_fakes.h"
+#include "app/recording_flow.h"
 #include "event_loop.h"
+#include "fake_capture.h"
 #include "fake_presenter.h"
+#include "feedback/notifier.h"
+#include "gtest_qt_printing.h"
 #include "platform/preference_store.h"
 #include "prefs/preferences.h"
 
+// The recording flow with the real Recorder on stand-ins for the capture and the writer, and
+// stand-ins for its windows that log what the flow does with them.
 namespace vantorel::testing {
 
 using namespace std::chrono_literals;
 
-// An application controller wired to stand-ins, with helpers that walk it through the flow.
+// The overlay, the countdown, the outline or the stop button.
+class FakeWindow final : public StopButton, public CountdownPanel {
+  public:
+    FakeWindow(QStringList& log, const QString& name) : log_(log), name_(name) {}
+    void show(int number) override { log_ << QString::number(number); }
+    void setNumber(int number) override { log_ << QString::number(number); }
+    void showOnTop() override { log_ << name_ + " shown"; }
+    void close() override { log_ << name_ + " closed"; }
+
+  private:
+    QStringList& log_;
+    QString name_;
+};
+
+class FakeOverlay final : public SelectionOverlay {
+  public:
+    void show() override {}
+    void cancel() override { emit cancelled(); }
+    void close() override { closed = true; }
+    bool closed = false;
+};
+
+class FakeNotifier final : public Notifier {
+  public:
+    void notifySaved(const QString& path) override { saved.push_back(path); }
+    void notifyNotice(const QString& summary, const QString& body) override {
+        notices << summary << body;
+    }
+    bool busy() const override { return false; }
+    std::vector<QString> saved;
+    QStringList notices;
+};
+
 class FlowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        ASSERT_FALSE(QGuiApplication::screens().isEmpty());
-        store_.setString(Preferences::kSaveFolder, saveFolder());
+        Preferences::setDefaults(store_);
+        store_.setString(Preferences::kSaveFolder, dir_.filePath("Brisolet"));
         store_.setInteger(Preferences::kCountdownSeconds, 0);
-        captureService_->content.displays = {CaptureDisplay{3, {}, 1.0},
-                                             CaptureDisplay{7, {}, 1.0}};
-        captureService_->content.applications = {
-            {kOwnPid, "vantorel"}, {42, "editor"}, {kOwnPid, "vantorel"}};
-        delegate_ = std::make_unique<AppDelegate>(services());
-        delegate_->applicationDidFinishLaunching();
     }
     void TearDown() override {
-        delegate_.reset();
+        ownFlow_.reset();
         drainMainThread();
     }
 
-    static constexpr int64_t kOwnPid = 4242;
-
-    AppServices services() {
-        AppServices s;
+    RecordingFlow::Services services() {
+        RecordingFlow::Services s;
         s.store = &store_;
         s.presenter = &presenter_;
-        s.fileBrowser = &fileBrowser_;
         s.notifier = &notifier_;
-        s.scheduler = &scheduler_;
-        s.captureAccess = &access_;
-        s.screens = [this] { return screens_; };
-        s.makeStatusItem = [this](QMenu* menu) {
-            auto item = std::make_unique<FakeStatusItem>(menu);
-            statusItem_ = item.get();
-            return item;
+        s.windows.overlay = [this] {
+            return std::unique_ptr<SelectionOverlay>(overlay_ = new FakeOverlay);
         };
-        s.makeOverlay = [this](std::function<void(const Selection&)> onRecord,
-                               std::function<void()> onCancel) {
-            auto overlay =
-                std::make_unique<FakeOverlay>(log_, std::move(onRecord), std::move(onCancel));
-            overlay_ = overlay.get();
-            return overlay;
+        s.windows.countdown = [this](auto&) { return std::make_unique<FakeWindow>(log_, ""); };
+        s.windows.outline = [this](auto&) { return std::make_unique<FakeWindow>(log_, "outline"); };
+        s.windows.stopButton = [this](auto&) {
+            return std::unique_ptr<StopButton>(button_ = room_ ? new FakeWindow(log_, "button")
+                                                               : nullptr);
         };
-        s.makeCountdown = [this](const Selection&) {
-            return std::make_unique<FakeCountdown>(log_);
+        s.makeSource = [this] {
+            source_ = new FakeCaptureSource(aftermath_);
+            source_->startError = startError_;
+            source_->holdsAnswer = holdsStart_;
+            return std::unique_ptr<CaptureSource>(source_);
         };
-        s.makeOutline = [this](QScreen*, const QRectF&) {
-            return std::make_unique<FakeIndicator>(log_, "outline");
-        };
-        s.makePill = [this](QScreen*, const QRectF&,
-                            std::function<void()> action) -> std::unique_ptr<IndicatorWindow> {
-            pillAction_ = std::move(action);
-            if (!pillHasRoom_) {
+        s.makeWriter = [this](auto& settings, auto& error) -> std::unique_ptr<Mp4Writer> {
+            if ((error = createError_)) {
                 return nullptr;
             }
-            return std::make_unique<FakeIndicator>(log_, "pill");
+            writer_ = new FakeMp4Writer(settings, aftermath_);
+            writer_->openError = openError_;
+            return std::unique_ptr<Mp4Writer>(writer_);
         };
-        s.captureService = captureService_;
-        s.makeEngine = [this] {
-            engine_ = std::make_shared<FakeEngine>();
-            engine_->answerStartAtOnce = answerStartAtOnce_;
-            engine_->answerStopAtOnce = answerStopAtOnce_;
-            engine_->startError = startError_;
-            engine_->stopResult = stopResult_;
-            return engine_;
-        };
-        s.displayId = [this](QScreen*) { return displayNumber_; };
-        s.freeBytes = [this](const QString& folder) {
-            freeBytesAskedFor_ = folder;
-            return freeBytes_;
-        };
-        s.terminate = [this] { ++terminations_; };
-        s.processId = kOwnPid;
+        s.clock = std::make_shared<MonotonicClock>();
+        s.freeBytes = [this](auto&) { return freeBytes_; };
+        s.pacing.second = 40ms;
         return s;
     }
-
-    QString saveFolder() const { return dir_.filePath("Brisolet"); }
-    QString savedFile() const {
-        return QDir(saveFolder()).filePath("Screen Recording 2025-01-31 at 09.05.07.mp4");
+    void makeFlow() {
+        ownFlow_ = std::make_unique<RecordingFlow>(services());
+        flow_ = ownFlow_.get();
+        QObject::connect(flow_, &RecordingFlow::quitReady, [this] { ++quitReady_; });
+    }
+    QString folder() const { return dir_.filePath("Brisolet"); }
+    static Selection selection() {
+        return {QGuiApplication::screens().last(), QRectF(10, 20, 640, 360), 1280, 720};
     }
 
-    Selection selection() const {
-        return Selection{QGuiApplication::screens().first(), QRectF(10, 20, 640, 360), 1280, 720};
+    // Confirms a region; the capture starts after the flow's short wait.
+    void confirm() {
+        flow_->toggle();
+        emit overlay_->confirmed(selection());
     }
-
-    void toSelecting() {
-        delegate_->menuToggle();
-        ASSERT_EQ(delegate_->phase(), Phase::selecting);
+    // A running recording with one picture written.
+    void record() {
+        confirm();
+        ASSERT_TRUE(waitUntil([&] { return flow_->phase() == Phase::recording; }));
+        source_->deliver(monotonicNowNs());
     }
-    // Confirms a region and lets the 0.2 s wait and the capture start run.
-    void toRecording() {
-        toSelecting();
-        overlay_->confirm(selection());
-        scheduler_.advance(200ms);
-        drainMainThread();
-        ASSERT_EQ(delegate_->phase(), Phase::recording);
-    }
-    void keepSavedFile() { stopResult_ = StopResult{savedFile().toStdString(), nullptr}; }
-    void answerStop(const StopResult& result) {
-        std::exchange(engine_->pendingStop, nullptr)(result);
-        drainMainThread();
-    }
-    std::vector<QString> alertTitles() const {
-        std::vector<QString> titles;
-        for (const AlertRequest& a : presenter_.alerts) {
-            titles.push_back(a.title);
+    // Where a table's row starts from; a starting capture waits for the test's answer.
+    enum class From { idle, selecting, counting, starting, recording, stopping };
+    void reach(From from) {
+        holdsStart_ = from == From::starting;
+        source_ = nullptr;
+        makeFlow();
+        if (from == From::selecting) {
+            flow_->toggle();
+        } else if (from == From::counting || from == From::starting) {
+            confirm();
+            ASSERT_TRUE(!holdsStart_ || waitUntil([&] { return source_ != nullptr; }));
+        } else if (from >= From::recording) {
+            record();
+            if (from == From::stopping) {
+                flow_->toggle();
+            }
         }
-        return titles;
+    }
+    void finish() {
+        ASSERT_TRUE(waitUntil([&] { return flow_->phase() == Phase::idle; }));
     }
 
     QTemporaryDir dir_;
-    PreferenceStore store_{dir_.filePath("config/preferences.json")};
+    PreferenceStore store_{dir_.filePath("preferences.json")};
     FakePresenter presenter_;
-    FakeFileBrowser fileBrowser_;
     FakeNotifier notifier_;
-    FakeScheduler scheduler_;
-    FakeCaptureAccess access_;
-    PartsLog log_;
-    std::shared_ptr<FakeCaptureService> captureService_ = std::make_shared<FakeCaptureService>();
-    QList<QScreen*> screens_ = QGuiApplication::screens();
-    std::optional<uint32_t> displayNumber_ = 7;
+    QStringList log_;
+    bool room_ = true, holdsStart_ = false;
+    std::optional<Error> startError_, openError_, createError_;
     std::optional<int64_t> freeBytes_ = int64_t{50'000'000'000};
-    std::optional<QString> freeBytesAskedFor_;
-    bool pillHasRoom_ = true;
-    bool answerStartAtOnce_ = true;
-    bool answerStopAtOnce_ = true;
-    ErrorRef startError_;
-    StopResult stopResult_;
-    int terminations_ = 0;
-
-    std::unique_ptr<AppDelegate> delegate_;
-    FakeStatusItem* statusItem_ = nullptr;
     FakeOverlay* overlay_ = nullptr;
-    std::shared_ptr<FakeEngine> engine_;
-    std::function<void()> pillAction_;
+    FakeWindow* button_ = nullptr;
+    Aftermath aftermath_;
+    FakeCaptureSource* source_ = nullptr;
+    FakeMp4Writer* writer_ = nullptr;
+    std::unique_ptr<RecordingFlow> ownFlow_;
+    RecordingFlow* flow_ = nullptr;
+    int quitReady_ = 0;
 };
 
 }  // namespace vantorel::testing

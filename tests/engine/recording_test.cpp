@@ -1,6 +1,6 @@
-// The whole engine on the real parts: the recorder with the X11 capture source on the headless
-// session's X server and PulseAudio (null sink "vsink"), and the FFmpeg writer; the files are
-// read back with ffprobe and ffmpeg.
+// A/V sync through the whole engine on the real parts: the recorder with the X11 capture source on
+// the headless session's X server and PulseAudio (null sink "vsink"), and the FFmpeg writer; the
+// files are read back with ffprobe and ffmpeg.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -17,7 +17,6 @@
 #include "scratch_folder.h"
 #include "sink_log.h"
 #include "sound_player.h"
-#include "tone_analysis.h"
 
 namespace vantorel::testing {
 namespace {
@@ -67,11 +66,8 @@ class Recording {
         return waitUntil([this] { return started_ || error_; }) && started_ &&
                frames.waitFor([](const auto& s) { return s.completeFrames() > 0; });
     }
-    // Stops and answers the file; the stop's host time lies within `stoppedNs`.
-    std::optional<QString> stop(std::pair<int64_t, int64_t>& stoppedNs) {
-        stoppedNs.first = monotonicNowNs();
+    std::optional<QString> stop() {
         recorder_.stop();
-        stoppedNs.second = monotonicNowNs();
         waitUntil([this] { return result_.has_value(); });
         return result_ ? result_->path : std::nullopt;
     }
@@ -88,84 +84,12 @@ class Recording {
     std::optional<StopResult> result_;
 };
 
-// One player for every test: the session's sink needs a while to become prompt, once.
-SoundPlayer& player() {
-    static SoundPlayer instance("", "vsink");
-    // Placing nothing waits until the sink plays promptly.
-    static const bool prompt = instance.play(0, 0, 0, 0).has_value();
-    EXPECT_TRUE(prompt) << instance.failure();
-    return instance;
-}
-
-uint32_t rgbAt(const std::vector<unsigned char>& frame, int width, int x, int y) {
-    const unsigned char* p = frame.data() + (y * width + x) * 3;
-    return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
-}
-
-std::vector<double> frameTimes(const MediaProbe& probe) {
-    std::vector<double> times;
-    for (const MediaProbe::Packet& packet : probe.videoPackets()) {
-        times.push_back(packet.time);
-    }
-    std::sort(times.begin(), times.end());
-    return times;
-}
-
-TEST(Recording, KeepsTheRegionsPicturesAndTheSystemSound) {
-    ASSERT_TRUE(player().play(440, 0.5f, 4.0, monotonicNowNs()));
-    ColorWindow window("", 100, 100, 320, 240);
-    window.fill(0xFF0000);
-    Recording recording({100, 100, 320, 240}, 30);
-    ASSERT_TRUE(recording.start());
-    // Each colour, and when it was drawn.
-    std::vector<std::pair<uint32_t, int64_t>> drawn{{0xFF0000, recording.firstFrameNs()}};
-    for (uint32_t rgb : {0x00FF00u, 0x0000FFu}) {
-        std::this_thread::sleep_for(700ms);
-        window.fill(rgb);
-        drawn.emplace_back(rgb, monotonicNowNs());
-    }
-    std::this_thread::sleep_for(700ms);
-    std::pair<int64_t, int64_t> stopped;
-    const std::optional<QString> path = recording.stop(stopped);
-    ASSERT_TRUE(path);
-
-    const MediaProbe probe(path->toStdString());
-    const auto video = probe.streams("video");
-    const auto sound = probe.streams("audio");
-    ASSERT_EQ(video.size(), 1u);
-    ASSERT_EQ(sound.size(), 1u);
-    EXPECT_EQ(video[0].at("codec_name") + " " + video[0].at("profile"), "h264 High");
-    EXPECT_EQ(video[0].at("width") + "x" + video[0].at("height"), "320x240");
-    EXPECT_EQ(sound[0].at("codec_name") + " " + sound[0].at("sample_rate") + " " +
-                  sound[0].at("channels"),
-              "aac 48000 2");
-    const double first = static_cast<double>(recording.firstFrameNs()) / kSecond;
-    EXPECT_GE(probe.duration().value_or(0), stopped.first / 1e9 - first - 1 / 30.0);
-    EXPECT_LE(probe.duration().value_or(0), stopped.second / 1e9 - first + 1 / 30.0);
-
-    // A still screen gives one frame per change: each shows its colour, at most a frame after it
-    // was drawn.
-    const auto frames = probe.decodedFrames();
-    const std::vector<double> times = frameTimes(probe);
-    ASSERT_EQ(frames.size(), drawn.size());
-    ASSERT_EQ(times.size(), drawn.size());
-    for (size_t i = 0; i < drawn.size(); ++i) {
-        const uint32_t rgb = rgbAt(frames[i], 320, 160, 120);
-        for (int shift : {0, 8, 16}) {
-            EXPECT_NEAR(rgb >> shift & 0xFF, drawn[i].first >> shift & 0xFF, 40) << "frame " << i;
-        }
-        EXPECT_NEAR(times[i], static_cast<double>(drawn[i].second) / kSecond - first, 1 / 30.0);
-    }
-    const std::vector<float> samples = probe.decodedSound();
-    ASSERT_GT(samples.size(), 48000u);
-    EXPECT_GT(loudness(samples, 12000, 48000), 0.2);
-    EXPECT_EQ(strongestFrequency(samples, 12000, 48000, 48000), 440);
-}
-
 TEST(Recording, AFlashAndABeepMadeTogetherLandLessThanAFrameApart) {
     constexpr int kRate = 60;
     constexpr int64_t kFrame = kSecond / kRate;
-    SoundPlayer& beeper = player();
+    SoundPlayer beeper("", "vsink");
+    // Placing nothing waits until the session's sink plays promptly.
+    ASSERT_TRUE(beeper.play(0, 0, 0, 0).has_value()) << beeper.failure();
     ColorWindow window("", 600, 100, 160, 120);
     window.fill(0x000000);
     Recording recording({600, 100, 160, 120}, kRate);
@@ -207,17 +131,20 @@ TEST(Recording, AFlashAndABeepMadeTogetherLandLessThanAFrameApart) {
     }
     ASSERT_NE(flash, 0) << "the test never drew the flash in time for a frame";
     std::this_thread::sleep_for(300ms);
-    std::pair<int64_t, int64_t> stopped;
-    const std::optional<QString> path = recording.stop(stopped);
+    const std::optional<QString> path = recording.stop();
     ASSERT_TRUE(path);
 
     const double asked = static_cast<double>(flash - recording.firstFrameNs()) / kSecond;
     const MediaProbe probe(path->toStdString());
     const auto frames = probe.decodedFrames();
-    const std::vector<double> times = frameTimes(probe);
+    std::vector<double> times;
+    for (const MediaProbe::Packet& packet : probe.videoPackets()) {
+        times.push_back(packet.time);
+    }
+    std::ranges::sort(times);
     size_t shown = 0;
     while (shown < frames.size() &&
-           (times[shown] < asked - 0.05 || rgbAt(frames[shown], 160, 80, 60) < 0x808080)) {
+           (times[shown] < asked - 0.05 || frames[shown][(60 * 160 + 80) * 3] < 0x80)) {
         ++shown;
     }
     ASSERT_LT(shown, frames.size()) << "no frame shows the flash";

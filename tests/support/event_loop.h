@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <chrono>
 #include <functional>
 
 namespace vantorel::testing {
@@ -15,17 +16,23 @@ inline void drainMainThread() {
     }
 }
 
-// Processes events until `done` holds or `timeoutMs` passes; true when it held.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+// Processes events until `done` holds or `ceiling` passes; true when it held.
+inline bool waitUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds ceiling = std::chrono::seconds(10)) {
     QElapsedTimer timer;
     timer.start();
     while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
+        if (timer.elapsed() > ceiling.count()) {
             return false;
         }
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
     }
     return true;
+}
+
+// Lets time pass with the event loop turning.
+inline void pause(std::chrono::milliseconds duration) {
+    waitUntil([] { return false; }, duration);
 }
 
 }  // namespace vantorel::testing

@@ -12,14 +12,25 @@
 // whose frames, sound and stops the test hands in, and a writer that keeps what it is given.
 namespace vantorel::testing {
 
+// What the test reads once the recorder has let go of its parts.
+struct Aftermath {
+    int sourceStops = 0;
+    std::optional<int64_t> finishedAt;
+};
+
 class FakeCaptureSource final : public CaptureSource {
   public:
+    explicit FakeCaptureSource(Aftermath& aftermath) : aftermath_(aftermath) {}
     void start(const CaptureRequest& asked, CaptureSink& sink, StartAnswer answer) override {
         request = asked;
         sink_ = &sink;
+        if (holdsAnswer) {
+            heldAnswer = std::move(answer);
+            return;
+        }
         answer(startError);
     }
-    void stop() override { ++stops; }
+    void stop() override { ++aftermath_.sourceStops; }
 
     // What the real sources do on their threads.
     void deliver(int64_t timeNs, bool complete = true) {
@@ -29,10 +40,12 @@ class FakeCaptureSource final : public CaptureSource {
     void stopBySelf(const Error& error) { sink_->sourceStopped(error); }
 
     std::optional<Error> startError;
+    bool holdsAnswer = false;  // the start is answered when the test calls heldAnswer
+    StartAnswer heldAnswer;
     CaptureRequest request;
-    int stops = 0;
 
   private:
+    Aftermath& aftermath_;
     CaptureSink* sink_ = nullptr;
 };
 
@@ -40,9 +53,9 @@ class FakeCaptureSource final : public CaptureSource {
 // disk; answers open and finish at once unless told to hold them.
 class FakeMp4Writer final : public Mp4Writer {
   public:
-    explicit FakeMp4Writer(Mp4WriterSettings asked) : settings(std::move(asked)) {
-        QFile file(settings.path);
-        created = file.open(QIODevice::NewOnly);
+    FakeMp4Writer(Mp4WriterSettings asked, Aftermath& aftermath)
+        : settings(std::move(asked)), aftermath_(aftermath) {
+        QFile(settings.path).open(QIODevice::NewOnly);
     }
     void open(Answer answer) override { answer(openError); }
     void begin(int64_t startNs) override { begins.push_back(startNs); }
@@ -58,19 +71,15 @@ class FakeMp4Writer final : public Mp4Writer {
     }
     std::optional<Error> failure() const override { return failed; }
     void finish(int64_t endNs, Answer answer) override {
-        finishedAt = endNs;
+        aftermath_.finishedAt = endNs;
         if (finishError) {
             QFile::remove(settings.path);
         }
         answer(finishError);
     }
-    void cancel() override {
-        ++cancels;
-        QFile::remove(settings.path);
-    }
+    void cancel() override { QFile::remove(settings.path); }
 
     Mp4WriterSettings settings;
-    bool created = false;
     std::optional<Error> openError;
     std::optional<Error> finishError;
     std::optional<Error> failed;
@@ -78,8 +87,9 @@ class FakeMp4Writer final : public Mp4Writer {
     std::vector<int64_t> begins;
     std::vector<int64_t> video;
     std::vector<int64_t> sound;
-    std::optional<int64_t> finishedAt;
-    int cancels = 0;
+
+  private:
+    Aftermath& aftermath_;
 };
 
 }  // namespace vantorel::testing

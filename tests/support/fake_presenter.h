@@ -14,7 +14,6 @@ namespace vantorel::testing {
 // Records every dialog and answers from a script: the next queued button index, else 0.
 class FakePresenter final : public Presenter {
   public:
-    void activateApplication() override { ++activations; }
     int runAlert(const AlertRequest& request) override {
         alerts.push_back(request);
         if (answers.empty()) {
@@ -24,16 +23,10 @@ class FakePresenter final : public Presenter {
         answers.pop_front();
         return answer;
     }
-    std::optional<QString> chooseFolder(const FolderChooserRequest& request) override {
-        chooserRequests.push_back(request);
-        return folderAnswer;
-    }
+    std::optional<QString> chooseFolder(const FolderChooserRequest&) override { return {}; }
 
     std::vector<AlertRequest> alerts;
     std::deque<int> answers;
-    std::vector<FolderChooserRequest> chooserRequests;
-    std::optional<QString> folderAnswer;
-    int activations = 0;
 };
 
 class FakeFileBrowser final : public FileBrowser {

@@ -66,10 +66,6 @@ struct PixelCase {
     std::map<std::pair<int, int>, uint32_t> expected;
 };
 
-void PrintTo(const PixelCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class RegionPixels : public ::testing::TestWithParam<PixelCase> {};
 
 TEST_P(RegionPixels, ArriveExactlyAtTheFrameSize) {
@@ -89,26 +85,23 @@ TEST_P(RegionPixels, ArriveExactlyAtTheFrameSize) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Regions, RegionPixels,
-    ::testing::Values(
-        PixelCase{"Whole",
-                  {200, 300, 80, 60},
-                  {80, 60},
-                  {{{0, 0}, kRed},
-                   {{39, 29}, kRed},
-                   {{40, 0}, kGreen},
-                   {{0, 30}, kBlue},
-                   {{79, 59}, kWhite}}},
-        PixelCase{"Inner",
-                  {210, 310, 40, 30},
-                  {40, 30},
-                  {{{29, 19}, kRed}, {{30, 0}, kGreen}, {{0, 20}, kBlue}, {{30, 20}, kWhite}}},
-        PixelCase{"ScaledToHalf",
-                  {200, 300, 80, 60},
-                  {40, 30},
-                  {{{10, 7}, kRed}, {{30, 7}, kGreen}, {{10, 22}, kBlue}, {{30, 22}, kWhite}}}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Regions, RegionPixels,
+                         ::testing::Values(PixelCase{"Whole",
+                                                     {200, 300, 80, 60},
+                                                     {80, 60},
+                                                     {{{0, 0}, kRed},
+                                                      {{39, 29}, kRed},
+                                                      {{40, 0}, kGreen},
+                                                      {{0, 30}, kBlue},
+                                                      {{79, 59}, kWhite}}},
+                                           PixelCase{"ScaledToHalf",
+                                                     {200, 300, 80, 60},
+                                                     {40, 30},
+                                                     {{{10, 7}, kRed},
+                                                      {{30, 7}, kGreen},
+                                                      {{10, 22}, kBlue},
+                                                      {{30, 22}, kWhite}}}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(X11CaptureSource, OnlyChangesInsideTheRegionMakeCompleteFrames) {
     ColorWindow inside("", kMonB + 400, 500, 64, 64);
@@ -156,10 +149,6 @@ struct RefusalCase {
     const char* detailMentions;
 };
 
-void PrintTo(const RefusalCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class StartRefusals : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(StartRefusals, AnswerWithTheKindAndTheSystemsWords) {
@@ -198,10 +187,6 @@ struct LossCase {
     std::function<void(PrivateXServer&, PrivatePulseServer*)> takeAway;
     const char* detailMentions;
 };
-
-void PrintTo(const LossCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class Losses : public ::testing::TestWithParam<LossCase> {};
 

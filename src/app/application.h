@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+
+#include <chrono>
+#include <functional>
+
+#include "app/global_hot_key.h"
+#include "app/quit_signal_watcher.h"
+#include "app/recording_flow.h"
+#include "app/tray.h"
+#include "platform/dbus/logind_sleep_watcher.h"
+#include "platform/dbus/sleep_inhibitor.h"
+
+namespace vantorel {
+
+class FileBrowser;
+
+// Everything the program uses from outside, made once by main(): the real services there,
+// stand-ins in tests. The referenced objects outlive the application.
+struct AppServices {
+    RecordingFlow::Services recording;
+    FileBrowser* fileBrowser = nullptr;
+    // Where logind is asked about sleep.
+    QDBusConnection systemBus{QString()};
+    // Whether the desktop has a tray to show the item in.
+    std::function<bool()> trayAvailable;
+    // How long a tray may take to appear after the start.
+    std::chrono::milliseconds trayPatience{5000};
+    // Ends the event loop once the quit may go ahead.
+    std::function<void()> terminate;
+};
+
+// The program from its start to its end: the recording flow, the tray item, the system-wide
+// shortcut, the sleep watcher with its inhibitor, and the quit signals, wired to one another.
+// A quit ends the program only once the recording is finished and its file announced.
+// Main thread only.
+class Application final : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit Application(AppServices services);
+    ~Application() override;
+
+    // The menu's Quit, a logout or a termination signal.
+    void quit();
+
+    RecordingFlow& flow() { return flow_; }
+    Tray& tray() { return tray_; }
+
+  private:
+    void checkTray();
+    void terminateOnceAnnounced();
+
+    AppServices services_;
+    RecordingFlow flow_;
+    Tray tray_;
+    GlobalHotKey hotKey_;
+    LogindSleepWatcher sleepWatcher_;
+    SleepInhibitor sleepInhibitor_;
+    QuitSignalWatcher quitSignals_;
+};
+
+}  // namespace vantorel
