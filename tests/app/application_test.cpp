@@ -1,6 +1,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QMenu>
+#include <QPainter>
 #include <QTimer>
 
 #include <csignal>
@@ -8,6 +9,7 @@
 #include "app/application.h"
 #include "app/key_names.h"
 #include "app/menu_entries.h"
+#include "app/tray_icons.h"
 #include "fake_logind.h"
 #include "feedback/alerts.h"
 #include "flow_fixture.h"
@@ -139,6 +141,25 @@ TEST_F(ApplicationTest, UserFacingTextsUseLinuxWords) {
     for (const char* word : {"Finder", "Mac", "Retina", "System Settings", "Privacy",
                              "Error Domain", "Meta", "points", "Movies", "Command"}) {
         EXPECT_FALSE(texts.join(' ').contains(word)) << word;
+    }
+}
+
+// The palette may say light while the panel is dark, or the other way round: the idle symbol must
+// stand out on either, at the size a panel shows it.
+TEST(TraySymbol, TheIdleSymbolStandsOutOnLightAndDarkPanels) {
+    for (const QColor text : {QColor(Qt::black), QColor(Qt::white)}) {
+        for (const QColor panel : {QColor(0x20, 0x20, 0x20), QColor(0xf0, 0xf0, 0xf0)}) {
+            QImage shown(22, 22, QImage::Format_RGB32);
+            shown.fill(panel);
+            QPainter(&shown).drawPixmap(0, 0, drawTraySymbol(TraySymbol::ring, text).pixmap(22));
+            int standingOut = 0;
+            for (int i = 0; i < 22 * 22; ++i) {
+                standingOut +=
+                    std::abs(qGray(shown.pixel(i % 22, i / 22)) - qGray(panel.rgb())) > 100;
+            }
+            EXPECT_GT(standingOut, 60)
+                << text.name().toStdString() << " on " << panel.name().toStdString();
+        }
     }
 }
 
