@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
     services.systemBus = QDBusConnection::systemBus();
     services.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
     services.terminate = &QCoreApplication::quit;
+    services.recoverRecordings = &mp4::recoverRecordings;
 
     const Application application(std::move(services));
     return QApplication::exec();

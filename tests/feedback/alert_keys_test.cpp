@@ -45,7 +45,7 @@ TEST(AlertKeys, EscapeOrClosingTheWindowAnswersTheButtonThatChangesNothing) {
         KeyPresenter presenter(key);
         Alerts::error(presenter, "Error", "M", QString("details"));
         Alerts::showDetails(presenter, "No space left on device");
-        Alerts::saved(presenter, browser, "/v/a.mp4");
+        Alerts::fileNews(presenter, browser, FileNews::saved, "/v/a.mp4");
         EXPECT_EQ(presenter.answers, QStringList({"OK", "OK", "OK"})) << key.toStdString();
     }
     EXPECT_TRUE(browser.revealed.empty());

@@ -86,13 +86,24 @@ std::unique_ptr<Mp4Writer> record(const std::filesystem::path& path, double seco
     return writer;
 }
 
-// In a child process: records `seconds` of media, tells the parent through `ready`, and waits
+// In a child process: records `seconds` of media, then `still` seconds in real time in which
+// the picture does not change and the sound goes on; tells the parent through `ready`, and waits
 // to be killed.
-[[noreturn]] void recordAndWait(const std::filesystem::path& path, double seconds, bool sound,
-                                int ready) {
+[[noreturn]] void recordAndWait(const std::filesystem::path& path, double seconds, double still,
+                                bool sound, int ready) {
     const std::unique_ptr<Mp4Writer> writer = record(path, seconds, sound);
     if (!writer) {
         _exit(1);
+    }
+    constexpr int64_t kBlockNs = 10'000'000;
+    for (auto at = int64_t(seconds * 1e9); at < int64_t((seconds + still) * 1e9); at += kBlockNs) {
+        ::usleep(kBlockNs / 1000);
+        if (sound) {
+            handOver([&] {
+                return writer->appendSound(
+                    SoundBlock{at, 48000, 2, std::vector<float>(960, 0.25f)});
+            });
+        }
     }
     const char done = 1;
     static_cast<void>(::write(ready, &done, 1));
@@ -102,12 +113,12 @@ std::unique_ptr<Mp4Writer> record(const std::filesystem::path& path, double seco
 }
 
 // Records in a child and kills it with SIGKILL once it has handed over all its media.
-void recordAndKill(const std::filesystem::path& path, double seconds, bool sound) {
+void recordAndKill(const std::filesystem::path& path, double seconds, double still, bool sound) {
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
     const pid_t child = ::fork();
     if (child == 0) {
-        recordAndWait(path, seconds, sound, pipeEnds[1]);
+        recordAndWait(path, seconds, still, sound, pipeEnds[1]);
     }
     char done = 0;
     ASSERT_EQ(::read(pipeEnds[0], &done, 1), 1);
@@ -158,16 +169,22 @@ TEST(FinishedRecording, IsAnOrdinaryFileWithItsIndexFirst) {
 
 TEST(CutOffRecording, PlaysToItsLastSecondAndTheNextStartFinishesItOnce) {
     struct {
-        double seconds;
+        double seconds, still;
         bool sound;
-    } const cases[] = {{3, false}, {20, true}};
+    } const cases[] = {{3, 0, false}, {20, 0, true}, {1, 4, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.seconds) + (c.sound ? " s with sound" : " s"));
+        SCOPED_TRACE(std::to_string(c.seconds) + " s, still for " + std::to_string(c.still) +
+                     (c.sound ? " s, with sound" : " s"));
         ScratchFolder folder;
         const std::filesystem::path cut = folder.file("cut.mp4");
-        recordAndKill(cut, c.seconds, c.sound);
-        // What a player makes of it as it was left.
-        EXPECT_GE(MediaProbe(cut).duration().value_or(0), c.seconds - 2);
+        recordAndKill(cut, c.seconds, c.still, c.sound);
+        // What a player makes of it as it was left: every track up to 2 s before the kill.
+        const double killedAt = c.seconds + c.still;
+        for (const char* type : {"video", "audio"}) {
+            for (const auto& stream : MediaProbe(cut).streams(type)) {
+                EXPECT_GE(std::stod(stream.at("duration")), killedAt - 2) << type;
+            }
+        }
 
         // Somebody else's files beside it, fragmented or not, are left as they are.
         const std::filesystem::path theirs = folder.file("theirs.mp4");
@@ -177,10 +194,16 @@ TEST(CutOffRecording, PlaysToItsLastSecondAndTheNextStartFinishesItOnce) {
                        theirs.string() + "'"));
         const auto theirSize = std::filesystem::file_size(theirs);
 
-        const mp4::RecoveryReport first = mp4::recoverRecordings(folder.path());
+        // A recording written since the program started is not cut off: it is being written.
+        const auto killed = std::filesystem::last_write_time(cut);
+        const mp4::RecoveryReport early = mp4::recoverRecordings(folder.path(), killed);
+        EXPECT_TRUE(early.recovered.empty() && mp4::isCutOffRecording(cut));
+
+        const auto now = std::filesystem::file_time_type::clock::now();
+        const mp4::RecoveryReport first = mp4::recoverRecordings(folder.path(), now);
         EXPECT_EQ(first.recovered, std::vector<std::filesystem::path>{cut});
         EXPECT_TRUE(first.unrecoverable.empty());
-        const mp4::RecoveryReport second = mp4::recoverRecordings(folder.path());
+        const mp4::RecoveryReport second = mp4::recoverRecordings(folder.path(), now);
         EXPECT_TRUE(second.recovered.empty() && second.unrecoverable.empty());
         EXPECT_EQ(std::filesystem::file_size(theirs), theirSize);
 
@@ -189,12 +212,12 @@ TEST(CutOffRecording, PlaysToItsLastSecondAndTheNextStartFinishesItOnce) {
         EXPECT_EQ(std::count(boxes.begin(), boxes.end(), mp4::fourcc("moov")), 1);
         EXPECT_EQ(std::count(boxes.begin(), boxes.end(), mp4::fourcc("moof")), 0);
         const MediaProbe probe(cut);
-        EXPECT_GE(probe.duration().value_or(0), c.seconds - 2);
+        EXPECT_GE(probe.duration().value_or(0), killedAt - 2);
         const auto packets = probe.videoPackets();
         const auto frames = probe.decodedFrames();
         ASSERT_EQ(packets.size(), frames.size());
-        ASSERT_GE(packets.size(), size_t((c.seconds - 2) * kRate));
-        for (size_t i = 0; i < packets.size(); i += kRate / 2) {
+        ASSERT_GE(packets.size(), size_t(std::min(c.seconds, killedAt - 2) * kRate));
+        for (size_t i = 0; i < packets.size() && packets[i].time < c.seconds; i += kRate / 2) {
             const size_t centre = (kHeight / 2 * kWidth + kWidth / 2) * 3;
             for (size_t k = 0; k < 3; ++k) {
                 EXPECT_NEAR(frames[i][centre + k], colourAt(packets[i].time)[k], 10)

@@ -6,8 +6,7 @@
 namespace vantorel {
 
 namespace {
-// How much media a crash may cost at most, as the time between two fragments.
-constexpr auto kFragmentInterval = std::chrono::seconds(1);
+// How much media a crash may cost at most, as the media time between two fragments.
 constexpr int64_t kFragmentMs = 1000;
 // Room kept near the start of the file, so that a finished recording's index can be put where a
 // player streaming the file finds it first: about 8 minutes at 60 frames a second with sound.
@@ -79,7 +78,6 @@ int Mp4Muxer::writeHeader() {
     const std::vector<uint8_t> marker = mp4::inProgressMarker(kIndexReserve);
     avio_write(context_->pb, marker.data(), static_cast<int>(marker.size()));
     avio_flush(context_->pb);
-    lastFragment_ = std::chrono::steady_clock::now();
     return context_->pb->error;
 }
 
@@ -107,12 +105,12 @@ int Mp4Muxer::write(AVPacket& packet, AVRational timeBase, int index) {
     return result < 0 ? result : context_->pb->error;
 }
 
-int Mp4Muxer::flushIfDue() {
+int Mp4Muxer::flush() {
     std::lock_guard lock(mutex_);
     if (!context_) {
         return 0;
     }
-    if (!unflushed_ || std::chrono::steady_clock::now() - lastFragment_ < kFragmentInterval) {
+    if (!unflushed_) {
         return context_->pb->error;
     }
     return cutFragment();
@@ -120,10 +118,14 @@ int Mp4Muxer::flushIfDue() {
 
 int Mp4Muxer::cutFragment() {
     // Cuts a fragment of what the muxer holds, and hands it to the kernel: no fsync, which would
-    // stall the encoder for the disk; the kernel writes it out even if this process dies.
-    const int result = av_write_frame(context_.get(), nullptr);
+    // stall the encoder for the disk; the kernel writes it out even if this process dies. The
+    // packets waiting to be interleaved go in first: while the screen is still, the sound would
+    // otherwise wait there for the next picture.
+    int result = av_interleaved_write_frame(context_.get(), nullptr);
+    if (result >= 0) {
+        result = av_write_frame(context_.get(), nullptr);
+    }
     avio_flush(context_->pb);
-    lastFragment_ = std::chrono::steady_clock::now();
     fragmentStartMs_ = kUnset;
     unflushed_ = false;
     return result < 0 ? result : context_->pb->error;

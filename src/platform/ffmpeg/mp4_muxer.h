@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -48,10 +47,9 @@ class Mp4Muxer {
     int writeHeader();
     // Writes one encoded packet whose times are in `timeBase`; takes the packet's data.
     int write(AVPacket& packet, AVRational timeBase, int index);
-    // Writes out the packets of the last second as a fragment, if there are any and a second has
-    // passed since the last one; for a track thread that had nothing to write for a while.
-    // Answers the write error, if there was one.
-    int flushIfDue();
+    // Writes out what it holds as a fragment, if anything; for a track thread that had nothing
+    // to write for a while. Answers the write error, if there was one.
+    int flush();
     // Writes the index and closes the file; the file is then complete.
     int finish();
     // Closes the file and removes it while it is still the file made here, unless it is complete.
@@ -71,7 +69,6 @@ class Mp4Muxer {
 
     std::mutex mutex_;
     std::unique_ptr<OutputFile> file_;
-    std::chrono::steady_clock::time_point lastFragment_;
     int64_t fragmentStartMs_ = kUnset;  // media time of the first packet since the last cut
     bool unflushed_ = false;
     std::unique_ptr<AVFormatContext, ContextDeleter> context_;

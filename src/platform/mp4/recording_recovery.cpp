@@ -65,14 +65,15 @@ bool isCutOffRecording(const std::filesystem::path& path) {
     return file.fd() >= 0 && carriesMarker(file.fd());
 }
 
-RecoveryReport recoverRecordings(const std::filesystem::path& folder) {
+RecoveryReport recoverRecordings(const std::filesystem::path& folder,
+                                 std::filesystem::file_time_type writtenBefore) {
     RecoveryReport report;
     std::error_code error;
     for (auto entry = std::filesystem::directory_iterator(folder, error);
          !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
         const std::filesystem::path& path = entry->path();
         if (path.extension() != ".mp4" || !entry->is_regular_file(error) ||
-            !isCutOffRecording(path)) {
+            entry->last_write_time(error) >= writtenBefore || !isCutOffRecording(path)) {
             continue;
         }
         const OpenFile file(path, O_RDWR);

@@ -19,8 +19,10 @@ struct RecoveryReport {
 // hold, are never ours to touch.
 bool isCutOffRecording(const std::filesystem::path& path);
 
-// Finishes every cut-off recording directly in `folder` (see finishRecordingFile). Never removes
-// a file, and leaves untouched every file it cannot finish.
-RecoveryReport recoverRecordings(const std::filesystem::path& folder);
+// Finishes every cut-off recording directly in `folder` that was last written before
+// `writtenBefore` (see finishRecordingFile): a recording started since is still being written,
+// not cut off. Never removes a file, and leaves untouched every file it cannot finish.
+RecoveryReport recoverRecordings(const std::filesystem::path& folder,
+                                 std::filesystem::file_time_type writtenBefore);
 
 }  // namespace vantorel::mp4
