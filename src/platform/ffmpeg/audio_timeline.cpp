@@ -11,8 +11,12 @@ AudioTimeline::Placement AudioTimeline::place(int64_t blockStart, int64_t frames
         placement.silence = drift;
     } else if (drift < -tolerance_) {
         placement.skip = std::min(-drift, frames);
+    } else if (drift > deadBand_ && frames > 0) {
+        placement.repeat = true;
+    } else if (drift < -deadBand_ && frames > 1) {
+        placement.skip = 1;
     }
-    end_ += placement.silence + (frames - placement.skip);
+    end_ += placement.silence + (placement.repeat ? 1 : 0) + (frames - placement.skip);
     return placement;
 }
 
