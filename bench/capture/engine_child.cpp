@@ -183,6 +183,9 @@ void reportSample(int64_t elapsedNs, const FrameTally& tally, TrackClocks& clock
         std::printf(" sound_ahead_of_host_ns=%lld",
                     static_cast<long long>(*clock.soundAheadOfHostNs));
     }
+    if (clock.soundInFileOffNs) {
+        std::printf(" sound_in_file_off_ns=%lld", static_cast<long long>(*clock.soundInFileOffNs));
+    }
     std::printf("\n");
     // Standard output is a pipe: without this the parent would see the samples at the end.
     std::fflush(stdout);

@@ -30,6 +30,7 @@ class LongRunReport {
         double pictureSeconds = 0;
         double soundSeconds = 0;
         std::optional<double> soundAheadOfHostMs;
+        std::optional<double> soundInFileOffMs;
         int64_t refusedSoundBlocks = 0;
     };
 

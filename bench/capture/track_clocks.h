@@ -5,6 +5,8 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/ffmpeg/audio_timeline.h"
+
 namespace vantorel::bench {
 
 // The media time of each track as the writer is handed it, set against the host clock, so that
@@ -23,6 +25,9 @@ class TrackClocks {
         // Sound media time less host time since the start, as each block was handed over, at
         // its highest since the previous reading; none when no block came in between.
         std::optional<int64_t> soundAheadOfHostNs;
+        // Where the writer put the sound blocks it took against where their stamps say they
+        // belong (beside the picture), at its largest since the previous reading.
+        std::optional<int64_t> soundInFileOffNs;
     };
 
     // The file's timeline starts at this host time.
@@ -36,6 +41,8 @@ class TrackClocks {
     Reading read();
 
   private:
+    void placeInFile(int64_t stampNs, int64_t frames, int sampleRate);
+
     std::atomic<int64_t> startNs_{0};
     std::atomic<int64_t> pictureNs_{0};
     std::mutex mutex_;
@@ -44,6 +51,9 @@ class TrackClocks {
     int64_t soundNs_ = 0;
     int64_t refusedSoundBlocks_ = 0;
     std::optional<int64_t> soundAheadOfHostNs_;
+    // The writer's own placement of the blocks, followed block by block.
+    std::optional<AudioTimeline> fileTrack_;
+    std::optional<int64_t> soundInFileOffNs_;
 };
 
 }  // namespace vantorel::bench

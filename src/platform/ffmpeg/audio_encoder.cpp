@@ -15,10 +15,6 @@ namespace vantorel {
 namespace {
 constexpr int64_t kNanosecondsPerSecond = 1'000'000'000;
 constexpr int kMostChannels = 8;
-// Differences of up to 25 ms between the track and the blocks' stamps are pulled in, and those
-// under 1 ms left alone; see AudioTimeline.
-constexpr int64_t kTolerancePerSecond = 40;
-constexpr int64_t kDeadBandPerSecond = 1000;
 constexpr int kSilenceChunk = 4096;
 
 bool supportsRate(const AVCodec& codec, int rate) {
@@ -35,9 +31,7 @@ bool supportsRate(const AVCodec& codec, int rate) {
 }  // namespace
 
 AudioEncoder::AudioEncoder(const SoundTrackSettings& settings)
-    : settings_(settings),
-      timeline_(std::max(settings.sampleRate, 0) / kTolerancePerSecond,
-                std::max(settings.sampleRate, 0) / kDeadBandPerSecond) {}
+    : settings_(settings), timeline_(AudioTimeline::forSampleRate(settings.sampleRate)) {}
 
 int AudioEncoder::open(Mp4Muxer& muxer, int index) {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);

@@ -4,6 +4,13 @@
 
 namespace vantorel {
 
+AudioTimeline AudioTimeline::forSampleRate(int sampleRate) {
+    constexpr int64_t kTolerancePerSecond = 40;
+    constexpr int64_t kDeadBandPerSecond = 1000;
+    const int64_t rate = std::max(sampleRate, 0);
+    return AudioTimeline(rate / kTolerancePerSecond, rate / kDeadBandPerSecond);
+}
+
 AudioTimeline::Placement AudioTimeline::place(int64_t blockStart, int64_t frames) {
     Placement placement;
     const int64_t drift = blockStart - end_;

@@ -28,6 +28,8 @@ class AudioTimeline {
     // `deadBand`: the largest left alone.
     AudioTimeline(int64_t tolerance, int64_t deadBand)
         : tolerance_(tolerance), deadBand_(deadBand) {}
+    // The writer's: differences up to 25 ms pulled in, those under 1 ms left alone.
+    static AudioTimeline forSampleRate(int sampleRate);
 
     // Where a block of `frames` samples stamped at sample `blockStart` goes; advances the end.
     Placement place(int64_t blockStart, int64_t frames);
