@@ -16,9 +16,11 @@ namespace vantorel {
 
 namespace {
 
-// Pictures in flight at most: the writer's short queue, the one it converts, and the one being
-// filled, with one to spare. A grab finding none free is skipped rather than waited for.
-constexpr int kPictures = 6;
+// Pictures in flight at most: the writer's queue of three (the oldest is let go of once converted,
+// before its place in the queue frees) and the one being filled. Each is a segment as large as
+// the frame, shared with the server, so none is kept to spare. A grab finding none free is
+// skipped rather than waited for.
+constexpr int kPictures = 4;
 constexpr std::chrono::seconds kIdleInterval{1};
 // RandR sends no event when a monitor is set or deleted (xrandr --setmonitor), so the list is
 // read again this often.
