@@ -182,6 +182,47 @@ bool readFragment(const std::vector<uint8_t>& moof, uint64_t moofOffset, uint64_
     return true;
 }
 
+// Where each track stood before a fragment was read, to go back to when the fragment does not
+// read whole. Marks rather than a copy of the tracks: a copy per fragment would make an hour's
+// recording, with thousands of fragments, take seconds to finish.
+class TrackMarks {
+  public:
+    explicit TrackMarks(const std::map<uint32_t, TrackSamples>& tracks) {
+        for (const auto& [id, track] : tracks) {
+            marks_[id] =
+                Mark{track.sizes.size(), track.chunks.size(), track.firstDecodeTime,
+                     track.decodeEnd, track.durations.empty() ? 0 : track.durations.back()};
+        }
+    }
+
+    void restore(std::map<uint32_t, TrackSamples>& tracks) const {
+        for (auto& [id, track] : tracks) {
+            const auto found = marks_.find(id);
+            const Mark mark = found != marks_.end() ? found->second : Mark{};
+            track.sizes.resize(mark.samples);
+            track.durations.resize(mark.samples);
+            track.compositionOffsets.resize(mark.samples);
+            track.sync.resize(mark.samples);
+            track.chunks.resize(mark.chunks);
+            track.firstDecodeTime = mark.firstDecodeTime;
+            track.decodeEnd = mark.decodeEnd;
+            if (!track.durations.empty()) {
+                track.durations.back() = mark.lastDuration;  // a gap may have lengthened it
+            }
+        }
+    }
+
+  private:
+    struct Mark {
+        size_t samples = 0;
+        size_t chunks = 0;
+        uint64_t firstDecodeTime = 0;
+        uint64_t decodeEnd = 0;
+        uint32_t lastDuration = 0;
+    };
+    std::map<uint32_t, Mark> marks_;
+};
+
 std::map<uint32_t, TrackDefaults> defaultsOf(const std::vector<uint8_t>& moov, const Box& root,
                                              std::vector<uint32_t>& trackOrder) {
     std::map<uint32_t, TrackDefaults> defaults;
@@ -281,12 +322,12 @@ std::optional<FragmentedFile> readFragmentedFile(int fd, std::string& why) {
                 !readAt(fd, box->offset, box->size, moof)) {
                 break;  // the fragment's media data did not arrive whole
             }
-            std::map<uint32_t, TrackSamples> added = tracks;
+            const TrackMarks before(tracks);
             if (!readFragment(moof, box->offset, mdat->bodyOffset(), mdat->end(), defaults,
-                              added)) {
+                              tracks)) {
+                before.restore(tracks);
                 break;
             }
-            tracks = std::move(added);
             file.fragments.push_back(*box);
             file.completeEnd = mdat->end();
             at = mdat->end();
