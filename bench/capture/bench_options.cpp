@@ -19,7 +19,8 @@ const char* const kUsage =
     "  --settle S                  pause before each recording (default 1)\n"
     "  --keep DIR                  keep the recordings and logs in DIR\n"
     "  --writer-queue N            experiment: writer's video queue (0: the engine's, 3)\n"
-    "  --encoder-nice N            experiment: nice value of the engine's encoder threads\n";
+    "  --encoder-nice N            experiment: nice value of the engine's encoder threads\n"
+    "  --long-run MINUTES          the engine alone, full motion with sound, sampled each minute\n";
 
 namespace {
 
@@ -152,6 +153,12 @@ BenchOptions parseOptions(int argc, char** argv) {
         } else if (name == "--encoder-nice") {
             options.encoderNice = whole(value, "nice value", -20);
             options.engine.encoderNice = options.encoderNice;
+        } else if (name == "--long-run") {
+            options.longRunMinutes = positive(value, "minutes");
+        } else if (name == "--sound") {
+            options.engine.capturesSound = flag(value);
+        } else if (name == "--sample-every") {
+            options.engine.sampleSeconds = seconds(value, "sample interval");
         } else if (name == "--display") {
             options.engine.displayName = value;
         } else if (name == "--size") {

@@ -36,6 +36,9 @@ struct BenchOptions {
     std::string keepDirectory;        // empty: files go to a temporary folder and are removed
     int writerQueue = 0;              // experiments: see EngineRequest
     int encoderNice = 0;
+    // A long run instead of comparisons: the engine alone, full motion with sound, this many
+    // minutes (0: none).
+    int longRunMinutes = 0;
 };
 
 // Throws std::invalid_argument with a message fit for the user.

@@ -22,7 +22,9 @@
 #include "engine_recording.h"
 #include "ffmpeg_recording.h"
 #include "gap_analysis.h"
+#include "long_run_report.h"
 #include "report_table.h"
+#include "tone_player.h"
 
 namespace {
 
@@ -73,24 +75,33 @@ void settle(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
+// The start of the names of a recording's files.
+std::string stemFor(const RecordingJob& job, const std::string& what) {
+    return std::to_string(job.width) + "x" + std::to_string(job.height) + "-" +
+           std::to_string(job.frameRate) + "-" + what;
+}
+
+AnimatorSettings animationFor(const BenchOptions& options, const RecordingJob& job,
+                              Workload workload) {
+    AnimatorSettings animation;
+    animation.displayName = job.displayName;
+    animation.x = job.x;
+    animation.y = job.y;
+    animation.width = job.width;
+    animation.height = job.height;
+    animation.workload = workload;
+    animation.updatesPerSecond =
+        options.animateHz.value_or(workload == Workload::fullMotion ? 2.0 * job.frameRate : 60.0);
+    return animation;
+}
+
 void runCase(const BenchOptions& options, const FrameSize& size, int rate, Workload workload,
              RecordingJob job, const std::string& self, const WorkFolder& folder) {
     job.width = size.width;
     job.height = size.height;
     job.frameRate = rate;
-    const std::string stem = std::to_string(size.width) + "x" + std::to_string(size.height) + "-" +
-                             std::to_string(rate) +
-                             (workload == Workload::fullMotion ? "-full" : "-screencast");
-
-    AnimatorSettings animation;
-    animation.displayName = job.displayName;
-    animation.x = job.x;
-    animation.y = job.y;
-    animation.width = size.width;
-    animation.height = size.height;
-    animation.workload = workload;
-    animation.updatesPerSecond =
-        options.animateHz.value_or(workload == Workload::fullMotion ? 2.0 * rate : 60.0);
+    const std::string stem = stemFor(job, workload == Workload::fullMotion ? "full" : "screencast");
+    const AnimatorSettings animation = animationFor(options, job, workload);
     Animator animator(animation);
 
     std::optional<RunResult> engine;
@@ -138,6 +149,34 @@ void runCase(const BenchOptions& options, const FrameSize& size, int rate, Workl
     printComparison(description, engine, ffmpeg);
 }
 
+// The engine alone for many minutes, on full motion with a tone playing into the sound it
+// records, sampled every minute.
+void runLongRun(const BenchOptions& options, const FrameSize& size, int rate, RecordingJob job,
+                const std::string& self, const WorkFolder& folder) {
+    job.width = size.width;
+    job.height = size.height;
+    job.frameRate = rate;
+    job.seconds = 60.0 * options.longRunMinutes;
+    job.capturesSound = true;
+    job.sampleSeconds = 60;
+    const std::string stem = stemFor(job, "long");
+    job.outputPath = folder.file(stem + "-vantorel.mp4");
+    job.logPath = folder.file(stem + "-vantorel.log");
+
+    const Animator animator(animationFor(options, job, Workload::fullMotion));
+    const TonePlayer tone(folder.file(stem + "-tone.log"));
+    CaseDescription description;
+    description.width = size.width;
+    description.height = size.height;
+    description.frameRate = rate;
+    description.seconds = job.seconds;
+    LongRunReport report(description);
+    settle(options.settleSeconds);
+    const RunResult run =
+        recordWithEngine(job, self, [&report](const KeyValues& sample) { report.add(sample); });
+    report.finish(run);
+}
+
 int runComparisons(const BenchOptions& options) {
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
@@ -169,6 +208,10 @@ int runComparisons(const BenchOptions& options) {
         job.xServer ? std::to_string(*job.xServer).c_str() : "unknown", job.encoderThreads);
     for (const FrameSize& size : options.sizes) {
         for (int rate : options.rates) {
+            if (options.longRunMinutes > 0) {
+                runLongRun(options, size, rate, job, self, folder);
+                continue;
+            }
             for (Workload workload : options.workloads) {
                 runCase(options, size, rate, workload, job, self, folder);
             }

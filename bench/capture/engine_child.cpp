@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 
 #include "capture/recorder.h"
@@ -20,12 +21,16 @@
 #include "cpu_meters.h"
 #include "monotonic.h"
 #include "platform/x11/randr_monitors.h"
+#include "track_clocks.h"
 
 namespace vantorel::bench {
 
 namespace {
 
 constexpr auto kPatience = std::chrono::seconds(20);
+// The first sample of a long run waits this long, so that the sound, which starts later than
+// the picture, has a window of blocks behind it for its offset.
+constexpr int64_t kFirstSampleNs = 5'000'000'000;
 
 void say(const char* key, int64_t value) {
     std::printf("%s=%lld\n", key, static_cast<long long>(value));
@@ -74,8 +79,8 @@ double percentile(std::vector<double> values, double share) {
     return values[static_cast<size_t>(share * static_cast<double>(values.size() - 1))];
 }
 
-// How long the recorder took each frame off the grab thread, and how far apart frames were
-// grabbed.
+// How long the recorder took each frame off the grab thread, how far apart frames were grabbed,
+// and when each was.
 void reportFrameTiming(const FrameTally& tally) {
     const std::vector<int64_t> grabbed = tally.completeTimesNs();
     std::vector<double> handOver;
@@ -90,6 +95,12 @@ void reportFrameTiming(const FrameTally& tally) {
                 percentile(handOver, 0.5), percentile(handOver, 0.95), percentile(handOver, 1));
     std::printf("interval_ms_p50=%.2f\ninterval_ms_p95=%.2f\ninterval_ms_max=%.2f\n",
                 percentile(interval, 0.5), percentile(interval, 0.95), percentile(interval, 1));
+    std::string times;
+    for (int64_t time : grabbed) {
+        times += times.empty() ? "" : ",";
+        times += std::to_string(time);
+    }
+    std::printf("complete_times_ns=%s\n", times.c_str());
 }
 
 // Every thread of this process while it records, by name. Threads without a name of their own
@@ -117,10 +128,67 @@ void reniceEncoderThreads(int niceness) {
     }
 }
 
-// Runs the event loop until the recorder says something or `patience` runs out.
+// Runs the event loop until the recorder says something or `patience` runs out. The timer
+// goes with the call, so that it cannot cut a later wait short.
 void runEvents(QEventLoop& loop, std::chrono::milliseconds patience) {
-    QTimer::singleShot(patience, &loop, &QEventLoop::quit);
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(patience);
     loop.exec();
+}
+
+// Lets the recording run until the monotonic time `atNs`, or until it fails.
+void recordUntil(QEventLoop& loop, int64_t atNs, const std::optional<Error>& failure) {
+    for (int64_t left = atNs - monotonicNs(); !failure && left > 0; left = atNs - monotonicNs()) {
+        runEvents(loop, std::chrono::milliseconds((left + 999'999) / 1'000'000));
+    }
+}
+
+// A figure of this process's memory in kB from /proc: VmRSS (resident now) or VmHWM (the most
+// resident so far).
+long long statusKilobytes(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(field + ":", 0) == 0) {
+            return std::stoll(line.substr(field.size() + 1));
+        }
+    }
+    return 0;
+}
+
+// When a long run is sampled: shortly after the first frame, every `everyNs` from it, and at
+// the stop.
+std::vector<int64_t> sampleTimes(int64_t firstNs, int64_t stopNs, int64_t everyNs) {
+    std::vector<int64_t> times{std::min(firstNs + kFirstSampleNs, stopNs)};
+    for (int64_t at = firstNs + everyNs; at < stopNs; at += everyNs) {
+        times.push_back(at);
+    }
+    if (times.back() < stopNs) {
+        times.push_back(stopNs);
+    }
+    return times;
+}
+
+void reportSample(int64_t elapsedNs, const FrameTally& tally, TrackClocks& clocks) {
+    const TrackClocks::Reading clock = clocks.read();
+    std::printf(
+        "%.*selapsed_ns=%lld rss_kb=%lld peak_kb=%lld frames=%lld picture_ns=%lld sound_ns=%lld "
+        "refused_sound_blocks=%lld",
+        static_cast<int>(kSamplePrefix.size()), kSamplePrefix.data(),
+        static_cast<long long>(elapsedNs), statusKilobytes("VmRSS"), statusKilobytes("VmHWM"),
+        static_cast<long long>(tally.appendedCount()), static_cast<long long>(clock.pictureNs),
+        static_cast<long long>(clock.soundNs), static_cast<long long>(clock.refusedSoundBlocks));
+    if (clock.soundAheadOfHostNs) {
+        std::printf(" sound_ahead_of_host_ns=%lld",
+                    static_cast<long long>(*clock.soundAheadOfHostNs));
+    }
+    if (clock.soundInFileOffNs) {
+        std::printf(" sound_in_file_off_ns=%lld", static_cast<long long>(*clock.soundInFileOffNs));
+    }
+    std::printf("\n");
+    // Standard output is a pipe: without this the parent would see the samples at the end.
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -135,9 +203,11 @@ int runEngineChild(const EngineRequest& request) {
     if (!monitor) {
         return fail("no monitor holds the region", 2);
     }
-    const auto tally = std::make_shared<FrameTally>();
+    const bool sampled = request.sampleSeconds > 0;
+    const auto tally = std::make_shared<FrameTally>(!sampled);
+    const auto clocks = std::make_shared<TrackClocks>();
     Recorder recorder([&] { return std::make_unique<CountingSource>(tally, request.displayName); },
-                      countingWriterFactory(tally, request.writerQueue),
+                      countingWriterFactory(tally, clocks, request.writerQueue),
                       std::make_shared<MonotonicClock>());
     RecorderConfig config;
     config.capture = CaptureRequest{
@@ -146,7 +216,7 @@ int runEngineChild(const EngineRequest& request) {
         QSize(request.width, request.height),
         request.frameRate,
         request.showsCursor,
-        false};
+        request.capturesSound};
     config.outputPath = QString::fromStdString(request.outputPath);
 
     QEventLoop loop;
@@ -181,8 +251,20 @@ int runEngineChild(const EngineRequest& request) {
     if (request.encoderNice != 0) {
         reniceEncoderThreads(request.encoderNice);
     }
-    const int64_t stopAt = tally->firstAppendedNs() + static_cast<int64_t>(request.seconds * 1e9);
-    runEvents(loop, std::chrono::milliseconds((stopAt - monotonicNs()) / 1'000'000));
+    const int64_t firstNs = tally->firstAppendedNs();
+    const int64_t stopAt = firstNs + static_cast<int64_t>(request.seconds * 1e9);
+    if (sampled) {
+        for (int64_t at :
+             sampleTimes(firstNs, stopAt, static_cast<int64_t>(request.sampleSeconds * 1e9))) {
+            recordUntil(loop, at, failure);
+            if (failure) {
+                break;
+            }
+            reportSample(monotonicNs() - firstNs, *tally, *clocks);
+        }
+    } else {
+        recordUntil(loop, stopAt, failure);
+    }
     if (failure) {
         return fail("while recording: " + failure->details().toStdString(), 5);
     }
@@ -196,12 +278,9 @@ int runEngineChild(const EngineRequest& request) {
     say("idle_offered", tally->idleOffered());
     say("appended", tally->appendedCount());
     say("refused", tally->refusedCount());
-    reportFrameTiming(*tally);
-    std::string times;
-    for (int64_t time : tally->completeTimesNs()) {
-        times += (times.empty() ? "" : ",") + std::to_string(time);
+    if (!sampled) {
+        reportFrameTiming(*tally);
     }
-    std::printf("complete_times_ns=%s\n", times.c_str());
     if (!result || !result->path) {
         return fail("stop: " + (result && result->error ? result->error->details().toStdString()
                                                         : std::string("no file")),

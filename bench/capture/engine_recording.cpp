@@ -1,8 +1,10 @@
 #include "engine_recording.h"
 
 #include <chrono>
+#include <sstream>
 
 #include "child_process.h"
+#include "engine_child.h"
 #include "surroundings_meter.h"
 
 namespace vantorel::bench {
@@ -21,9 +23,24 @@ std::vector<std::string> engineArguments(const RecordingJob& job, const std::str
             "--fps",          std::to_string(job.frameRate),
             "--seconds",      std::to_string(job.seconds),
             "--cursor",       job.showsCursor ? "1" : "0",
+            "--sound",        job.capturesSound ? "1" : "0",
+            "--sample-every", std::to_string(job.sampleSeconds),
             "--output",       job.outputPath,
             "--writer-queue", std::to_string(job.writerQueue),
             "--encoder-nice", std::to_string(job.encoderNice)};
+}
+
+// A sample's fields, or none when `line` is not a sample.
+std::optional<KeyValues> sampleIn(const std::string& line) {
+    if (line.rfind(kSamplePrefix, 0) != 0) {
+        return std::nullopt;
+    }
+    KeyValues fields;
+    std::istringstream words(line.substr(kSamplePrefix.size()));
+    for (std::string word; words >> word;) {
+        addKeyValue(fields, word);
+    }
+    return fields;
 }
 
 std::vector<int64_t> timesOf(const KeyValues& values) {
@@ -65,7 +82,8 @@ void takeThreads(const KeyValues& values, RunResult& result) {
 
 }  // namespace
 
-RunResult recordWithEngine(const RecordingJob& job, const std::string& selfPath) {
+RunResult recordWithEngine(const RecordingJob& job, const std::string& selfPath,
+                           const SampleSink& onSample) {
     RunResult result;
     result.recorder = "vantorel";
     KeyValues values;  // filled on the reader thread, read once the child is gone
@@ -73,9 +91,16 @@ RunResult recordWithEngine(const RecordingJob& job, const std::string& selfPath)
     ChildOutcome outcome;
     int64_t spawnedNs = 0;
     {
-        ChildProcess child(
-            engineArguments(job, selfPath), job.logPath,
-            [&values](const std::string& line, int64_t) { addKeyValue(values, line); });
+        ChildProcess child(engineArguments(job, selfPath), job.logPath,
+                           [&values, &onSample](const std::string& line, int64_t) {
+                               if (std::optional<KeyValues> sample = sampleIn(line)) {
+                                   if (onSample) {
+                                       onSample(*sample);
+                                   }
+                               } else {
+                                   addKeyValue(values, line);
+                               }
+                           });
         spawnedNs = child.spawnedNs();
         outcome = child.wait(std::chrono::milliseconds(static_cast<int64_t>(job.seconds * 1000)) +
                              std::chrono::seconds(60));

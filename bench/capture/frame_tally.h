@@ -12,6 +12,10 @@ namespace vantorel::bench {
 // thread, read on the benchmark's main thread.
 class FrameTally {
   public:
+    // `keepsTimes`: remember each complete frame's capture and hand-over time; a long recording
+    // goes without, so that its memory stays the engine's own.
+    explicit FrameTally(bool keepsTimes = true) : keepsTimes_(keepsTimes) {}
+
     // A frame the source delivered, captured at `captureNs`; the recorder took `handOverNs` to
     // take it (the intake's rules and the writer's queue).
     void offered(bool complete, int64_t captureNs, int64_t handOverNs) {
@@ -20,6 +24,9 @@ class FrameTally {
             return;
         }
         ++completeOffered_;
+        if (!keepsTimes_) {
+            return;
+        }
         std::lock_guard lock(mutex_);
         completeTimesNs_.push_back(captureNs);
         handOversNs_.push_back(handOverNs);
@@ -59,6 +66,7 @@ class FrameTally {
     }
 
   private:
+    const bool keepsTimes_;
     std::atomic<int64_t> completeOffered_{0};
     std::atomic<int64_t> idleOffered_{0};
     std::atomic<int64_t> appended_{0};

@@ -17,7 +17,9 @@ struct RecordingJob {
     int frameRate = 30;
     double seconds = 10;  // from the first frame to the stop
     bool showsCursor = true;
-    int encoderThreads = 2;  // what the engine's encoder uses on this machine
+    bool capturesSound = false;  // engine only
+    double sampleSeconds = 0;    // engine only: see EngineRequest
+    int encoderThreads = 2;      // what the engine's encoder uses on this machine
     std::string outputPath;
     std::string logPath;  // the recorder's standard error
     std::optional<pid_t> xServer;

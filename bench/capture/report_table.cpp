@@ -53,10 +53,6 @@ void printRow(const char* label, const char* format, const Extract& extract,
                 formatted(theirs, format).c_str(), quotient.c_str());
 }
 
-void printGoal(bool met, const std::string& text) {
-    std::printf("  goal %-6s %s\n", met ? "met" : "MISSED", text.c_str());
-}
-
 void printGoals(const CaseDescription& d, const RunResult& ours,
                 const std::optional<RunResult>& ffmpeg) {
     const bool full = d.workload == Workload::fullMotion;
@@ -80,6 +76,12 @@ void printGoals(const CaseDescription& d, const RunResult& ours,
     printGoal(ours.stopToClosedMs < 300, text);
 }
 
+}  // namespace
+
+void printGoal(bool met, const std::string& text) {
+    std::printf("  goal %-6s %s\n", met ? "met" : "MISSED", text.c_str());
+}
+
 // What each step costs per frame: the CPU of the threads that do it, over the frames written.
 void printSteps(const RunResult& run) {
     if (run.threads.empty()) {
@@ -94,8 +96,6 @@ void printSteps(const RunResult& run) {
             formatted(frames > 0 ? Cell(1000 * t.cpuSeconds / frames) : Cell(), "%.2f ms").c_str());
     }
 }
-
-}  // namespace
 
 void printComparison(const CaseDescription& d, const std::optional<RunResult>& engine,
                      const std::optional<RunResult>& ffmpeg) {

@@ -20,6 +20,11 @@ struct CaseDescription {
     double animateHz = 0;
 };
 
+// One line saying whether the engine met a goal.
+void printGoal(bool met, const std::string& text);
+// What each of a run's threads cost: CPU seconds, and milliseconds per frame written.
+void printSteps(const RunResult& run);
+
 // Prints one comparison as a table (a recorder that did not run is left out), the engine's CPU
 // by thread, and how the engine fares against its goals.
 void printComparison(const CaseDescription& description, const std::optional<RunResult>& engine,

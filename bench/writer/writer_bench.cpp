@@ -3,7 +3,9 @@
 // AAC, muxing), fed all at once (throughput) or at the frame rate through its own short queues
 // (what a recording sees: frames refused, CPU per frame, finish time).
 //
-//   vantorel_writer_bench [frames]
+// Last, the stop of an hour-long recording: how long finishing its file takes.
+//
+//   vantorel_writer_bench [frames] [minutes]
 #include <sys/resource.h>
 
 #include <chrono>
@@ -159,6 +161,64 @@ void benchRecording(int frames, Feed feed, const std::vector<VideoFrame>& looks)
     std::filesystem::remove(file);
 }
 
+// Hands `append` to the writer until it is taken: as fast as the writer goes, with nothing piled
+// up in its queues when the feeding ends.
+template <typename Append>
+void handOver(Append append) {
+    while (!append()) {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+// How long the stop of a long recording takes: the index over an hour of samples is built and
+// written then. The picture is small, since the index depends on the number of samples, not on
+// their size; the writer takes them as fast as it can.
+void benchLongFinish(int minutes) {
+    constexpr int kRate = 30;
+    constexpr int kSmallWidth = 320;
+    constexpr int kSmallHeight = 180;
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / "vantorel-writer-bench-long.mp4";
+    std::filesystem::remove(file);
+    Mp4WriterSettings settings{
+        QString::fromStdString(file.string()),
+        {VideoTrackSettings::Codec::h264High, kSmallWidth, kSmallHeight, kRate, 500'000, 2 * kRate},
+        SoundTrackSettings{}};
+    std::optional<Error> error;
+    auto writer = makeFfmpegMp4WriterFactory()(settings, error);
+    if (!writer || (error = answerOf([&](auto answer) { writer->open(std::move(answer)); }))) {
+        std::printf("cannot write %s\n", file.c_str());
+        return;
+    }
+    writer->begin(kOriginNs);
+    auto bytes = std::make_shared<std::vector<uint8_t>>(size_t{kSmallWidth} * kSmallHeight * 4);
+    const int frames = minutes * 60 * kRate;
+    for (int i = 0, block = 0; i < frames; ++i) {
+        const int64_t offsetNs = int64_t{i} * 1'000'000'000 / kRate;
+        (*bytes)[static_cast<size_t>(i) * 4 % bytes->size()] ^= 0xFF;  // every frame differs a bit
+        const VideoFrame frame{kOriginNs + offsetNs, true,
+                               kSmallWidth,          kSmallHeight,
+                               kSmallWidth * 4,      {bytes, bytes->data()}};
+        handOver([&] { return writer->appendVideo(frame); });
+        for (; block * 10'000'000LL <= offsetNs; ++block) {
+            handOver([&] {
+                return writer->appendSound(SoundBlock{kOriginNs + block * 10'000'000LL, 48000, 2,
+                                                      std::vector<float>(960, 0.1f)});
+            });
+        }
+    }
+    const Clock::time_point finishing = Clock::now();
+    error = answerOf([&](auto answer) {
+        writer->finish(kOriginNs + int64_t{frames} * 1'000'000'000 / kRate, std::move(answer));
+    });
+    std::printf("| %d min at %d fps + sound, %dx%d | %d | %5.0f | %s, %.1f MB |\n", minutes, kRate,
+                kSmallWidth, kSmallHeight, frames, millisecondsSince(finishing),
+                error ? "failed" : "complete",
+                error ? 0.0 : static_cast<double>(std::filesystem::file_size(file)) / 1e6);
+    writer.reset();
+    std::filesystem::remove(file);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,5 +236,7 @@ int main(int argc, char** argv) {
                             Feed{30, true, true}, Feed{60, true, true}}) {
         benchRecording(frames, feed, looks);
     }
+    std::printf("\n| stop of a long recording | frames | finish ms | file |\n|---|---|---|---|\n");
+    benchLongFinish(argc > 2 ? std::stoi(argv[2]) : 60);
     return 0;
 }

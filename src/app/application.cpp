@@ -1,8 +1,10 @@
 #include "app/application.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTimer>
 
+#include "feedback/alerts.h"
 #include "feedback/notifier.h"
 #include "prefs/preferences.h"
 
@@ -24,7 +26,9 @@ Application::Application(AppServices services)
       tray_(flow_, *services_.recording.store, *services_.recording.presenter,
             *services_.fileBrowser),
       sleepWatcher_(services_.systemBus),
-      sleepInhibitor_(services_.systemBus) {
+      sleepInhibitor_(services_.systemBus),
+      recovery_(services_.recoverRecordings,
+                Preferences::saveFolder(*services_.recording.store).toStdString()) {
     if (services_.grabsHotKey) {
         hotKey_ = std::make_unique<GlobalHotKey>();
         connect(hotKey_.get(), &GlobalHotKey::pressed, &flow_, &RecordingFlow::toggle);
@@ -39,6 +43,7 @@ Application::Application(AppServices services)
         sleepInhibitor_.hold(phase == Phase::recording || phase == Phase::stopping);
     });
     connect(&flow_, &RecordingFlow::quitReady, this, &Application::terminateOnceAnnounced);
+    connect(&recovery_, &StartupRecovery::finished, this, &Application::announceRecovery);
     QTimer::singleShot(services_.trayPatience, this, &Application::checkTray);
 }
 
@@ -75,6 +80,21 @@ void Application::terminateOnceAnnounced() {
     }
     connect(&notifier, &Notifier::settled, this, &Application::terminateOnceAnnounced,
             Qt::UniqueConnection);
+}
+
+// Each recovered file is announced like a saved one and takes its place among the recent
+// recordings; the ones that could not be finished are named together in one alert.
+void Application::announceRecovery(const mp4::RecoveryReport& report) {
+    for (const std::filesystem::path& path : report.recovered) {
+        const QString file = QFile::decodeName(path.c_str());
+        Preferences::addRecent(*services_.recording.store, file);
+        services_.recording.notifier->notifyFile(FileNews::recovered, file);
+    }
+    tray_.refreshMenu();
+    if (!report.unrecoverable.empty()) {
+        const FailureAlert alert = FailureAlerts::notRecovered(report.unrecoverable);
+        Alerts::error(*services_.recording.presenter, alert.title, alert.message, alert.details);
+    }
 }
 
 }  // namespace vantorel

@@ -10,6 +10,7 @@
 #include "app/global_hot_key.h"
 #include "app/quit_signal_watcher.h"
 #include "app/recording_flow.h"
+#include "app/startup_recovery.h"
 #include "app/tray.h"
 #include "platform/dbus/logind_sleep_watcher.h"
 #include "platform/dbus/sleep_inhibitor.h"
@@ -35,10 +36,13 @@ struct AppServices {
     // XWayland would see the key only while one of its windows has the focus, so the desktop's
     // own shortcuts are used there instead.
     bool grabsHotKey = true;
+    // Finishes the recordings a crash cut off (none, unless given).
+    StartupRecovery::Recover recoverRecordings = [](auto&, auto) { return mp4::RecoveryReport{}; };
 };
 
 // The program from its start to its end: the recording flow, the tray item, the system-wide
-// shortcut, the sleep watcher with its inhibitor, and the quit signals, wired to one another.
+// shortcut, the sleep watcher with its inhibitor, the quit signals, and the recovery of
+// recordings a crash cut off, wired to one another.
 // A quit ends the program only once the recording is finished and its file announced.
 // Main thread only.
 class Application final : public QObject {
@@ -57,6 +61,7 @@ class Application final : public QObject {
   private:
     void checkTray();
     void terminateOnceAnnounced();
+    void announceRecovery(const mp4::RecoveryReport& report);
 
     AppServices services_;
     RecordingFlow flow_;
@@ -65,6 +70,7 @@ class Application final : public QObject {
     LogindSleepWatcher sleepWatcher_;
     SleepInhibitor sleepInhibitor_;
     QuitSignalWatcher quitSignals_;
+    StartupRecovery recovery_;
 };
 
 }  // namespace vantorel

@@ -1,6 +1,7 @@
 #include "app/failure_alerts.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -105,6 +106,24 @@ FailureAlert notSaved(StopReason reason, const std::optional<QString>& details,
         tr("The recording could not be saved"),
         reasonText(reason).value_or(tr("The video file could not be finished, so it was removed.")),
         parts.join("\n\n")};
+}
+
+FailureAlert notRecovered(
+    const std::vector<std::pair<std::filesystem::path, std::string>>& recordings) {
+    QStringList lines;
+    for (const auto& [path, why] : recordings) {
+        lines << QFile::decodeName(path.c_str()) + ": " + QString::fromStdString(why);
+    }
+    if (recordings.size() == 1) {
+        return {tr("A recording could not be recovered"),
+                tr("Vantorel ended while recording, and the file could not be made playable. It "
+                   "was left as it is; the details name it."),
+                lines.join('\n')};
+    }
+    return {tr("Some recordings could not be recovered"),
+            tr("Vantorel ended while recording, and the files could not be made playable. They "
+               "were left as they are; the details name them."),
+            lines.join('\n')};
 }
 
 }  // namespace vantorel::FailureAlerts

@@ -2,7 +2,11 @@
 
 #include <QString>
 
+#include <filesystem>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -38,6 +42,9 @@ std::optional<FailureAlert> stopped(StopReason reason, const std::optional<QStri
 // A recording was stopped for `reason` and no file was kept; `error` says why not.
 FailureAlert notSaved(StopReason reason, const std::optional<QString>& details,
                       const std::optional<Error>& error);
+// Recordings cut off by a crash that could not be finished at the start, each with why.
+FailureAlert notRecovered(
+    const std::vector<std::pair<std::filesystem::path, std::string>>& recordings);
 
 }  // namespace FailureAlerts
 

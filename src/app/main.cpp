@@ -172,6 +172,7 @@ int main(int argc, char** argv) {
     services.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
     services.terminate = &QCoreApplication::quit;
     services.grabsHotKey = !wayland;
+    services.recoverRecordings = &mp4::recoverRecordings;
 
     Application application(std::move(services));
     InstanceCommands commands(instance.connection());

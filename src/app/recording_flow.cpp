@@ -266,7 +266,7 @@ void RecordingFlow::recordingFinished(const StopResult& result) {
     }
     setPhase(Phase::idle);
     if (result.path) {
-        services_.notifier->notifySaved(*result.path);
+        services_.notifier->notifyFile(FileNews::saved, *result.path);
     }
     if (quitting_) {
         emit quitReady();

@@ -37,15 +37,17 @@ class Tray final : public QObject {
   signals:
     void quitRequested();
 
+  public slots:
+    // Reads the store each time rather than keeping values: the preference file may be edited
+    // by hand while the program runs.
+    void refreshMenu();
+
   private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void phaseChanged(Phase phase);
     void elapsedChanged(qint64 seconds);
     void setLook(TraySymbol symbol, const QString& toolTip);
     void drawIcon();
-    // Reads the store each time rather than keeping values: the preference file may be edited
-    // by hand while the program runs.
-    void refreshMenu();
     void perform(const MenuEntry& entry);
     void openFolder();
     void chooseFolder();

@@ -32,7 +32,8 @@ struct VideoFrame {
     int width = 0;
     int height = 0;
     int stride = 0;  // bytes from one row to the next
-    // 32-bit BGRA pixels. The memory belongs to the source, which takes it back when the last
+    // 32-bit B,G,R,X pixels: the fourth byte is undefined (as an X server or a compositor leaves
+    // it) and never read. The memory belongs to the source, which takes it back when the last
     // holder lets go.
     std::shared_ptr<const uint8_t> pixels;
 };

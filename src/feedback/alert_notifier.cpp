@@ -10,16 +10,15 @@ namespace vantorel {
 AlertNotifier::AlertNotifier(Presenter& presenter, FileBrowser& fileBrowser)
     : presenter_(presenter), fileBrowser_(fileBrowser) {}
 
-void AlertNotifier::notifySaved(const QString& path) {
-    showLater([path](AlertNotifier& self) {
-        Alerts::saved(self.presenter_, self.fileBrowser_, path);
+void AlertNotifier::notifyFile(FileNews news, const QString& path) {
+    showLater([news, path](AlertNotifier& self) {
+        Alerts::fileNews(self.presenter_, self.fileBrowser_, news, path);
     });
 }
 
 void AlertNotifier::notifyNotice(const QString& summary, const QString& body) {
-    showLater([summary, body](AlertNotifier& self) {
-        Alerts::notice(self.presenter_, summary, body);
-    });
+    showLater(
+        [summary, body](AlertNotifier& self) { Alerts::notice(self.presenter_, summary, body); });
 }
 
 void AlertNotifier::showLater(std::function<void(AlertNotifier&)> alert) {

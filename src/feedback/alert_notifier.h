@@ -9,15 +9,15 @@ namespace vantorel {
 class FileBrowser;
 class Presenter;
 
-// Announces every save with the "Saved" alert, later on the main thread (never from inside the
-// caller's own step). Used where no notification service can be reached.
+// Announces every file with the "Saved" or "Recovered" alert, later on the main thread (never from
+// inside the caller's own step). Used where no notification service can be reached.
 class AlertNotifier final : public Notifier {
     Q_OBJECT
 
   public:
     AlertNotifier(Presenter& presenter, FileBrowser& fileBrowser);
 
-    void notifySaved(const QString& path) override;
+    void notifyFile(FileNews news, const QString& path) override;
     void notifyNotice(const QString& summary, const QString& body) override;
     bool busy() const override { return waiting_ > 0; }
 

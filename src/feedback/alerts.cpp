@@ -34,10 +34,14 @@ void showDetails(Presenter& presenter, const QString& text) {
                                     .details = AlertDetailsView{text}});
 }
 
-void saved(Presenter& presenter, FileBrowser& fileBrowser, const QString& path) {
-    // Escape acknowledges the save like "OK"; a file browser opens only when asked for.
+QString titleOf(FileNews news) {
+    return news == FileNews::recovered ? "Recovered" : "Saved";
+}
+
+void fileNews(Presenter& presenter, FileBrowser& fileBrowser, FileNews news, const QString& path) {
+    // Escape acknowledges the news like "OK"; a file browser opens only when asked for.
     const int answer = presenter.runAlert(AlertRequest{.style = AlertStyle::informational,
-                                                       .title = "Saved",
+                                                       .title = titleOf(news),
                                                        .message = QFileInfo(path).fileName(),
                                                        .buttons = {"Show in Folder", "OK"},
                                                        .escapeButton = 1});

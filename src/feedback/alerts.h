@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "feedback/notifier.h"
+
 namespace vantorel {
 
 class FileBrowser;
@@ -17,8 +19,10 @@ namespace Alerts {
 void error(Presenter& presenter, const QString& title, const QString& message,
            const std::optional<QString>& details);
 void showDetails(Presenter& presenter, const QString& text);
-// Announces a saved recording when no notification can be shown.
-void saved(Presenter& presenter, FileBrowser& fileBrowser, const QString& path);
+// The title that announces a recording's file: "Saved" or "Recovered".
+QString titleOf(FileNews news);
+// Announces a recording's file when no notification can be shown.
+void fileNews(Presenter& presenter, FileBrowser& fileBrowser, FileNews news, const QString& path);
 // Tells something that needs no decision, with one "OK".
 void notice(Presenter& presenter, const QString& title, const QString& message);
 

@@ -5,12 +5,19 @@
 
 namespace vantorel {
 
-// Tells the user that a recording was saved, exactly once per call. Main thread only.
+// What became of a recording the user is told about.
+enum class FileNews {
+    saved,      // a recording just ended and its file was written
+    recovered,  // a recording cut off by a crash was finished at this start
+};
+
+// Tells the user about a recording's file, exactly once per call. Main thread only.
 class Notifier : public QObject {
     Q_OBJECT
 
   public:
-    virtual void notifySaved(const QString& path) = 0;
+    // Names the file, with an action that shows it in its folder.
+    virtual void notifyFile(FileNews news, const QString& path) = 0;
     // Something the user should know that needs no answer, shown once.
     virtual void notifyNotice(const QString& summary, const QString& body) = 0;
     // True while an announcement is still on its way: waiting for the notification server, or

@@ -33,6 +33,9 @@ class ApplicationTest : public FlowTest {
                           20ms,
                           [this] { terminated(); }};
         parts.recording.notifier = notifier != nullptr ? notifier : &notifier_;
+        if (recover_) {
+            parts.recoverRecordings = recover_;
+        }
         app_ = std::make_unique<Application>(std::move(parts));
         flow_ = &app_->flow();
     }
@@ -51,6 +54,7 @@ class ApplicationTest : public FlowTest {
     FakeFileBrowser files_;
     bool trayShown_ = true;
     std::function<void()> terminated = [] {};
+    StartupRecovery::Recover recover_;
     std::unique_ptr<Application> app_;
 };
 
@@ -78,6 +82,33 @@ TEST_F(ApplicationTest, AQuitWhileRecordingEndsOnceTheSavedFileIsAnnounced) {
     EXPECT_EQ(presenter_.alerts.size(), 1u);
     EXPECT_EQ(presenter_.alerts[0].title, "Saved");
     app_.reset();
+}
+
+// Recordings a crash cut off are looked for in the save folder at the start, each finished one
+// announced and listed among the recent recordings, and those left unfinished named in one alert.
+TEST_F(ApplicationTest, RecoveredRecordingsAreAnnouncedOnceAndListedAmongTheRecents) {
+    const QString recovered = folder() + "/cut.mp4", lost = folder() + "/broken.mp4";
+    ASSERT_TRUE(QDir().mkpath(folder()) && QFile(recovered).open(QIODevice::WriteOnly));
+    std::filesystem::path lookedIn;
+    recover_ = [&](const std::filesystem::path& where, auto) {
+        lookedIn = where;
+        return mp4::RecoveryReport{{recovered.toStdString()},
+                                   {{lost.toStdString(), "no whole fragment"}}};
+    };
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return !presenter_.alerts.empty(); }));
+    EXPECT_EQ(lookedIn, folder().toStdString());
+    EXPECT_EQ(notifier_.recovered, std::vector{recovered});
+    EXPECT_EQ(Preferences::recents(store_), QStringList{recovered});
+    const auto recentMenu =
+        std::find_if(app_->tray().menu()->actions().begin(), app_->tray().menu()->actions().end(),
+                     [](QAction* item) { return item->text() == "Recent Recordings"; });
+    ASSERT_NE(recentMenu, app_->tray().menu()->actions().end());
+    EXPECT_EQ((*recentMenu)->menu()->actions().first()->text(), "cut.mp4");
+    ASSERT_EQ(presenter_.alerts.size(), 1u);
+    EXPECT_TRUE(presenter_.alerts[0].buttons.contains("Show Details"));
+    drainMainThread();
+    EXPECT_EQ(notifier_.recovered.size(), 1u);
 }
 
 // Sleep waits for the file: logind's inhibitor is held while recording and let go once saved.
@@ -123,7 +154,7 @@ TEST_F(ApplicationTest, UserFacingTextsUseLinuxWords) {
     for (const SizePreset& preset : SizePresets::all()) {
         texts << SizePresets::tooltipText(preset, 2.0);
     }
-    Alerts::saved(presenter_, files_, folder() + "/a.mp4");
+    Alerts::fileNews(presenter_, files_, FileNews::recovered, folder() + "/a.mp4");
     Alerts::showDetails(presenter_, "No space left on device");
     for (const AlertRequest& alert : presenter_.alerts) {
         texts << alert.title << alert.message << alert.buttons;

@@ -44,12 +44,14 @@ class FakeOverlay final : public SelectionOverlay {
 
 class FakeNotifier final : public Notifier {
   public:
-    void notifySaved(const QString& path) override { saved.push_back(path); }
+    void notifyFile(FileNews news, const QString& path) override {
+        (news == FileNews::saved ? saved : recovered).push_back(path);
+    }
     void notifyNotice(const QString& summary, const QString& body) override {
         notices << summary << body;
     }
     bool busy() const override { return false; }
-    std::vector<QString> saved;
+    std::vector<QString> saved, recovered;
     QStringList notices;
 };
 

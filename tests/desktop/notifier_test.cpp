@@ -32,7 +32,7 @@ class NotifierTest : public ::testing::Test {
     }
     // Announces a save and waits until it has been; the notification's id.
     uint announce(const QString& path) {
-        notifier_->notifySaved(path);
+        notifier_->notifyFile(FileNews::saved, path);
         EXPECT_TRUE(waitUntil([&] { return !notifier_->busy(); }));
         drainMainThread();
         return server_ && !server_->shown.empty() ? server_->shown.back().id : 0;

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include "desktop_user.h"
 #include "fake_presenter.h"
@@ -19,10 +19,17 @@ class KeyPresenter final : public Presenter {
   public:
     explicit KeyPresenter(QString key) : key_(std::move(key)) {}
     int runAlert(const AlertRequest& request) override {
-        QTimer::singleShot(0, [this] {  // runs inside the alert's own event loop
-            const QPointer<QWidget> box = QApplication::activeModalWidget();
-            pressKeyIn(box->winId(), key_);
+        // Runs inside the alert's own event loop, pressing again while the alert stays up: a
+        // window not yet mapped cannot be given the keyboard, and the key would be lost.
+        QTimer presser;
+        presser.callOnTimeout([this] {
+            const QWidget* box = QApplication::activeModalWidget();
+            if (box != nullptr && box->windowHandle() != nullptr &&
+                box->windowHandle()->isExposed()) {
+                pressKeyIn(box->winId(), key_);
+            }
         });
+        presser.start(std::chrono::milliseconds(300));
         const int answer = real_.runAlert(request);
         answers.append(request.buttons.value(answer, "none"));
         return answer;
@@ -45,7 +52,7 @@ TEST(AlertKeys, EscapeOrClosingTheWindowAnswersTheButtonThatChangesNothing) {
         KeyPresenter presenter(key);
         Alerts::error(presenter, "Error", "M", QString("details"));
         Alerts::showDetails(presenter, "No space left on device");
-        Alerts::saved(presenter, browser, "/v/a.mp4");
+        Alerts::fileNews(presenter, browser, FileNews::saved, "/v/a.mp4");
         EXPECT_EQ(presenter.answers, QStringList({"OK", "OK", "OK"})) << key.toStdString();
     }
     EXPECT_TRUE(browser.revealed.empty());

@@ -172,7 +172,7 @@ TEST(Mp4Writer, AWriteErrorFailsItWithTheSystemsMessageAndRemovesTheFile) {
     std::signal(SIGXFSZ, SIG_IGN);  // or the kernel ends the process instead of failing the write
     rlimit unlimited{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
-    const rlimit limited{256 * 1024, unlimited.rlim_max};
+    const rlimit limited{1024 * 1024, unlimited.rlim_max};
     for (const std::string detail : {"No space left on device", "File too large"}) {
         SCOPED_TRACE(detail);
         ScratchFolder folder;

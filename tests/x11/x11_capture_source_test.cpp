@@ -53,9 +53,9 @@ struct Capture {
     std::optional<Error> startError;
 };
 
+// The fourth byte of a pixel is the X server's own and never read.
 uint32_t rgbAt(const VideoFrame& frame, int x, int y) {
     const uint8_t* p = frame.pixels.get() + y * frame.stride + x * 4;
-    EXPECT_EQ(p[3], 255) << "at " << x << "," << y;
     return uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
 }
 

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QVariantMap>
 
+#include "feedback/alerts.h"
 #include "platform/file_browser.h"
 #include "platform/main_thread.h"
 
@@ -69,12 +70,12 @@ QString FreedesktopNotifier::asBody(QString text, bool serverReadsMarkup) {
     return text;
 }
 
-void FreedesktopNotifier::notifySaved(const QString& path) {
-    announce(Announcement{"Saved",
+void FreedesktopNotifier::notifyFile(FileNews news, const QString& path) {
+    announce(Announcement{Alerts::titleOf(news),
                           QFileInfo(path).fileName(),
                           {"default", kRevealTitle, "reveal", kRevealTitle},
                           path},
-             [path](AlertNotifier& fallback) { fallback.notifySaved(path); });
+             [news, path](AlertNotifier& fallback) { fallback.notifyFile(news, path); });
 }
 
 void FreedesktopNotifier::notifyNotice(const QString& summary, const QString& body) {

@@ -16,9 +16,9 @@ namespace vantorel {
 class FileBrowser;
 class Presenter;
 
-// Announces saved recordings through the desktop's notification server
+// Announces saved and recovered recordings through the desktop's notification server
 // (org.freedesktop.Notifications) with a "Show in Folder" action. Whenever no server answers
-// or posting fails, the "Saved" alert stands in, so every save is announced exactly once.
+// or posting fails, the alert stands in, so every file is announced exactly once.
 // Main thread only.
 class FreedesktopNotifier final : public Notifier {
     Q_OBJECT
@@ -27,7 +27,7 @@ class FreedesktopNotifier final : public Notifier {
     // A server that has not answered within `patience` is taken to be absent.
     FreedesktopNotifier(QDBusConnection bus, Presenter& presenter, FileBrowser& fileBrowser,
                         std::chrono::milliseconds patience = std::chrono::seconds(4));
-    void notifySaved(const QString& path) override;
+    void notifyFile(FileNews news, const QString& path) override;
     void notifyNotice(const QString& summary, const QString& body) override;
     bool busy() const override { return posting_ > 0 || fallback_.busy(); }
 

@@ -15,8 +15,6 @@ namespace vantorel {
 namespace {
 constexpr int64_t kNanosecondsPerSecond = 1'000'000'000;
 constexpr int kMostChannels = 8;
-// Time-stamp jitter of up to 25 ms is absorbed; see AudioTimeline.
-constexpr int64_t kJitterPerSecond = 40;
 constexpr int kSilenceChunk = 4096;
 
 bool supportsRate(const AVCodec& codec, int rate) {
@@ -33,7 +31,7 @@ bool supportsRate(const AVCodec& codec, int rate) {
 }  // namespace
 
 AudioEncoder::AudioEncoder(const SoundTrackSettings& settings)
-    : settings_(settings), timeline_(std::max(settings.sampleRate, 0) / kJitterPerSecond) {}
+    : settings_(settings), timeline_(AudioTimeline::forSampleRate(settings.sampleRate)) {}
 
 int AudioEncoder::open(Mp4Muxer& muxer, int index) {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
@@ -97,6 +95,11 @@ int AudioEncoder::encode(const SoundBlock& block, int64_t offsetNs) {
     const AudioTimeline::Placement placement = timeline_.place(start, frames);
     if (const int result = pushSilence(placement.silence); result < 0) {
         return result;
+    }
+    if (placement.repeat) {
+        if (const int result = pushConverted(0, 1); result < 0) {
+            return result;
+        }
     }
     const int skip = static_cast<int>(placement.skip);
     return pushConverted(skip, frames - skip);

@@ -24,7 +24,10 @@ FfmpegMp4Writer::FfmpegMp4Writer(const Mp4WriterSettings& settings, std::unique_
     : muxer_(std::move(muxer)),
       video_(std::make_unique<VideoEncoder>(settings.video)),
       sound_(settings.sound ? std::make_unique<AudioEncoder>(*settings.sound) : nullptr),
-      videoThread_(std::make_unique<TrackThread>("Vantorel.video", queues.video)),
+      // A still screen gives the video track nothing to encode for a while: what was shown
+      // still reaches the file within a second or two.
+      videoThread_(std::make_unique<TrackThread>("Vantorel.video", queues.video,
+                                                 [this] { keepFileCurrent(); })),
       soundThread_(settings.sound ? std::make_unique<TrackThread>("Vantorel.audio", queues.sound)
                                   : nullptr) {}
 
@@ -92,6 +95,23 @@ void FfmpegMp4Writer::encodeVideo(VideoFrame frame) {
     }
     const int64_t offsetNs = frame.timeNs;
     if (const int result = video_->encode(std::move(frame), offsetNs); result < 0) {
+        fail(writingError(result));
+    }
+}
+
+// The last picture is encoded again a second on, which writes out the one before it (a packet
+// waits for the next to know its duration) and lets the muxer pass on the sound held back to
+// interleave with it; then the fragment is cut.
+void FfmpegMp4Writer::keepFileCurrent() {
+    if (phase_ != Phase::open || stopped_) {
+        return;
+    }
+    constexpr int64_t kStillRepeatNs = 1'000'000'000;
+    int result = video_->repeatPicture(kStillRepeatNs);
+    if (result >= 0) {
+        result = muxer_->flush();
+    }
+    if (result < 0) {
         fail(writingError(result));
     }
 }

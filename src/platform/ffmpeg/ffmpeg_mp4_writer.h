@@ -56,6 +56,8 @@ class FfmpegMp4Writer final : public Mp4Writer {
     // Each runs on the encoder's own track thread.
     void setUp(TrackEncoder& encoder, int index, const Answer& answer);
     void encodeVideo(VideoFrame frame);
+    // On the video thread when it had nothing to encode for a second.
+    void keepFileCurrent();
     void encodeSound(const SoundBlock& block);
     void finishTrack(TrackEncoder& encoder, int64_t endNs, const Answer& answer);
     // Whether the caller is the last track through the current step.

@@ -1,6 +1,17 @@
 #include "platform/ffmpeg/mp4_muxer.h"
 
+#include "platform/mp4/recording_finalizer.h"
+#include "platform/mp4/recording_marker.h"
+
 namespace vantorel {
+
+namespace {
+// How much media a crash may cost at most, as the media time between two fragments.
+constexpr int64_t kFragmentMs = 1000;
+// Room kept near the start of the file, so that a finished recording's index can be put where a
+// player streaming the file finds it first: about 8 minutes at 60 frames a second with sound.
+constexpr uint32_t kIndexReserve = 512 * 1024;
+}  // namespace
 
 void Mp4Muxer::ContextDeleter::operator()(AVFormatContext* context) const {
     avformat_free_context(context);  // the I/O context is the file's own
@@ -52,7 +63,22 @@ int Mp4Muxer::describeStream(int index, const AVCodecContext& encoder) {
 
 int Mp4Muxer::writeHeader() {
     std::lock_guard lock(mutex_);
-    return context_ ? avformat_write_header(context_.get(), nullptr) : AVERROR(EBADF);
+    if (!context_) {
+        return AVERROR(EBADF);
+    }
+    // Fragments that the program cuts itself, each with the index of its own samples; no
+    // fragment index at the end, as the finished file gets an ordinary one instead.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "movflags", "+frag_custom+empty_moov+default_base_moof+skip_trailer", 0);
+    const int result = avformat_write_header(context_.get(), &options);
+    av_dict_free(&options);
+    if (result < 0) {
+        return result;
+    }
+    const std::vector<uint8_t> marker = mp4::inProgressMarker(kIndexReserve);
+    avio_write(context_->pb, marker.data(), static_cast<int>(marker.size()));
+    avio_flush(context_->pb);
+    return context_->pb->error;
 }
 
 int Mp4Muxer::write(AVPacket& packet, AVRational timeBase, int index) {
@@ -61,10 +87,48 @@ int Mp4Muxer::write(AVPacket& packet, AVRational timeBase, int index) {
         av_packet_unref(&packet);
         return AVERROR(EBADF);
     }
+    const int64_t packetMs = av_rescale_q(packet.pts, timeBase, AVRational{1, 1000});
+    if (fragmentStartMs_ != kUnset && packetMs - fragmentStartMs_ >= kFragmentMs) {
+        if (const int cut = cutFragment(); cut < 0) {
+            av_packet_unref(&packet);
+            return cut;
+        }
+    }
+    if (fragmentStartMs_ == kUnset) {
+        fragmentStartMs_ = packetMs;
+    }
     packet.stream_index = index;
     av_packet_rescale_ts(&packet, timeBase, context_->streams[index]->time_base);
     // Takes the packet's reference; the interleaver holds packets until every track caught up.
-    return av_interleaved_write_frame(context_.get(), &packet);
+    const int result = av_interleaved_write_frame(context_.get(), &packet);
+    unflushed_ = true;
+    return result < 0 ? result : context_->pb->error;
+}
+
+int Mp4Muxer::flush() {
+    std::lock_guard lock(mutex_);
+    if (!context_) {
+        return 0;
+    }
+    if (!unflushed_) {
+        return context_->pb->error;
+    }
+    return cutFragment();
+}
+
+int Mp4Muxer::cutFragment() {
+    // Cuts a fragment of what the muxer holds, and hands it to the kernel: no fsync, which would
+    // stall the encoder for the disk; the kernel writes it out even if this process dies. The
+    // packets waiting to be interleaved go in first: while the screen is still, the sound would
+    // otherwise wait there for the next picture.
+    int result = av_interleaved_write_frame(context_.get(), nullptr);
+    if (result >= 0) {
+        result = av_write_frame(context_.get(), nullptr);
+    }
+    avio_flush(context_->pb);
+    fragmentStartMs_ = kUnset;
+    unflushed_ = false;
+    return result < 0 ? result : context_->pb->error;
 }
 
 int Mp4Muxer::finish() {
@@ -72,8 +136,14 @@ int Mp4Muxer::finish() {
     if (!context_) {
         return AVERROR(EBADF);
     }
-    // The trailer flushes the interleaver and the buffered bytes and reports a write error.
+    // The trailer writes the last fragment and reports a write error.
     const int result = av_write_trailer(context_.get());
+    if (result >= 0) {
+        avio_flush(context_->pb);
+        // A file whose fragments could not be indexed as one still plays, and keeps its marker,
+        // so the next start finishes it: it is kept either way.
+        static_cast<void>(mp4::finishRecordingFile(file_->fd()));
+    }
     context_.reset();
     const int closed = file_->close();
     complete_ = result >= 0 && closed == 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -19,6 +20,12 @@ namespace vantorel {
 // The file is created when the muxer is made, so that a folder that cannot be written to is
 // reported before any encoder is set up or capture is started. It is created exclusively (see
 // OutputFile): a file already at the path is left alone.
+//
+// While recording the file is written as fragments, each with its own index, and handed to the
+// kernel after every second of media, or a second after the last packet when nothing more comes:
+// a recording cut off by a crash, a kill or a power cut plays up to its last whole fragment, and
+// carries a marker that lets the next start find it and finish it (see platform/mp4). Finishing
+// writes one ordinary index over the same media data.
 class Mp4Muxer {
   public:
     // Creates the file at `path` with `streams` tracks, numbered in the order the caller will
@@ -40,6 +47,9 @@ class Mp4Muxer {
     int writeHeader();
     // Writes one encoded packet whose times are in `timeBase`; takes the packet's data.
     int write(AVPacket& packet, AVRational timeBase, int index);
+    // Writes out what it holds as a fragment, if anything; for a track thread that had nothing
+    // to write for a while. Answers the write error, if there was one.
+    int flush();
     // Writes the index and closes the file; the file is then complete.
     int finish();
     // Closes the file and removes it while it is still the file made here, unless it is complete.
@@ -52,8 +62,15 @@ class Mp4Muxer {
 
     explicit Mp4Muxer(std::unique_ptr<OutputFile> file);
 
+    // With the lock held.
+    int cutFragment();
+
+    static constexpr int64_t kUnset = INT64_MIN;
+
     std::mutex mutex_;
     std::unique_ptr<OutputFile> file_;
+    int64_t fragmentStartMs_ = kUnset;  // media time of the first packet since the last cut
+    bool unflushed_ = false;
     std::unique_ptr<AVFormatContext, ContextDeleter> context_;
     bool globalHeader_ = false;
     bool complete_ = false;

@@ -22,7 +22,7 @@ OutputFile::OutputFile(std::filesystem::path path, int fd)
     : path_(std::move(path)), fd_(fd), identity_(identityOf(fd)) {}
 
 std::unique_ptr<OutputFile> OutputFile::create(const std::filesystem::path& path, int& errorCode) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         errorCode = errno;
         return nullptr;

@@ -26,6 +26,8 @@ class OutputFile {
 
     // For the muxer, on one thread at a time.
     AVIOContext* io() const { return io_; }
+    // The open file, readable too, for rewriting boxes in place once FFmpeg has written them.
+    int fd() const { return fd_; }
     // Writes out what FFmpeg still buffers and closes the file; the errno of the first failed
     // write or of closing, or 0.
     int close();

@@ -2,14 +2,17 @@
 
 #include <pthread.h>
 
+#include <chrono>
+
 namespace vantorel {
 
 namespace {
 constexpr size_t kLongestThreadName = 15;
+constexpr auto kIdleInterval = std::chrono::seconds(1);
 }  // namespace
 
-TrackThread::TrackThread(const std::string& name, int capacity)
-    : capacity_(capacity), thread_([this, name] { serve(name); }) {}
+TrackThread::TrackThread(const std::string& name, int capacity, Task idle)
+    : capacity_(capacity), idle_(std::move(idle)), thread_([this, name] { serve(name); }) {}
 
 TrackThread::~TrackThread() {
     stop();
@@ -57,7 +60,15 @@ void TrackThread::serve(const std::string& name) {
     pthread_setname_np(pthread_self(), name.substr(0, kLongestThreadName).c_str());
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        const auto ready = [this] { return stopping_ || !queue_.empty(); };
+        if (!idle_) {
+            wake_.wait(lock, ready);
+        } else if (!wake_.wait_for(lock, kIdleInterval, ready)) {
+            lock.unlock();
+            idle_();
+            lock.lock();
+            continue;
+        }
         if (stopping_) {
             return;
         }

@@ -18,8 +18,10 @@ class TrackThread {
   public:
     using Task = std::function<void()>;
 
-    // `name` names the thread (as ps and top show it, cut to 15 bytes by the kernel).
-    TrackThread(const std::string& name, int capacity);
+    // `name` names the thread (as ps and top show it, cut to 15 bytes by the kernel). `idle`,
+    // when given, runs on the thread whenever nothing arrived for a second: housekeeping that
+    // must happen even while the track gets nothing to encode.
+    TrackThread(const std::string& name, int capacity, Task idle = {});
     // Stops the thread (see stop()).
     ~TrackThread();
 
@@ -44,6 +46,7 @@ class TrackThread {
     void serve(const std::string& name);
 
     const int capacity_;
+    const Task idle_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Queued> queue_;

@@ -38,7 +38,8 @@ DictionaryPtr encoderOptions(VideoTrackSettings::Codec codec) {
     av_dict_set(&options, "preset", "ultrafast", 0);
     if (codec == VideoTrackSettings::Codec::h264High) {
         av_dict_set(&options, "profile", "high", 0);
-        av_dict_set(&options, "x264-params", "cabac=1:8x8dct=1:bframes=0", 0);
+        av_dict_set(&options, "x264-params",
+                    "cabac=1:8x8dct=1:bframes=0:sliced-threads=1:sync-lookahead=0", 0);
     } else {
         av_dict_set(&options, "x265-params", "log-level=error:bframes=0", 0);
     }
@@ -116,10 +117,15 @@ int VideoEncoder::configure(const AVCodec& codec, bool globalHeader) {
 }
 
 int VideoEncoder::encode(VideoFrame frame, int64_t offsetNs) {
-    const int64_t pts = av_rescale(offsetNs, kTicksPerSecond, kNanosecondsPerSecond);
+    int64_t pts = av_rescale(offsetNs, kTicksPerSecond, kNanosecondsPerSecond);
+    // A new picture grabbed just before a repeat was timed still shows, a tick after it.
+    if (repeated_ && pts >= 0 && pts <= lastPts_) {
+        pts = lastPts_ + 1;
+    }
     if (finished_ || !frame.pixels || pts < 0 || pts <= lastPts_) {
         return 0;
     }
+    repeated_ = false;
     if (const int result = av_frame_make_writable(frame_.get()); result < 0) {
         return result;
     }
@@ -127,6 +133,17 @@ int VideoEncoder::encode(VideoFrame frame, int64_t offsetNs) {
     frame.pixels.reset();
     frame_->pts = pts;
     lastPts_ = pts;
+    return send(frame_.get());
+}
+
+int VideoEncoder::repeatPicture(int64_t laterNs) {
+    if (finished_ || lastPts_ < 0) {
+        return 0;
+    }
+    // The encoder may still hold the frame's buffer: the picture is sent as it is, unchanged.
+    lastPts_ += std::max<int64_t>(av_rescale(laterNs, kTicksPerSecond, kNanosecondsPerSecond), 1);
+    frame_->pts = lastPts_;
+    repeated_ = true;
     return send(frame_.get());
 }
 

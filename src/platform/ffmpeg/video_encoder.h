@@ -8,7 +8,8 @@
 namespace vantorel {
 
 // H.264 through libx264 (High profile, automatic level) or HEVC through libx265, with variable
-// frame timing: every frame keeps its own time on a 1/90000 s clock and none is duplicated.
+// frame timing: every frame keeps its own time on a 1/90000 s clock. A picture is encoded again
+// only while the screen stays still (see repeatPicture).
 //
 // Encoder choices, for real-time capture on a machine with two cores:
 // - x264's "ultrafast" preset plus CABAC and the 8x8 transform. "ultrafast" alone turns both off
@@ -17,8 +18,10 @@ namespace vantorel {
 //   leaving most of the machine to capture and conversion. Quality is held by the bit rate.
 // - No B-frames: packets come out in presentation order, so each packet's duration is simply
 //   the gap to the next one and the last one can be stretched to the file's end.
-// - No "zerolatency" tuning: its sliced threads measured slower than frame threads here, and a
-//   file writer does not need low latency.
+// - Sliced threads and no lookahead: a packet comes out for every picture that goes in. With
+//   frame threads x264 holds a picture per thread, and a screen that stays still would keep its
+//   last picture out of the file, where a crash loses it; sliced threads cost no more CPU here.
+//   (x265 still holds a few pictures: it is used only above 4096 pixels a side.)
 // - As many threads as cores, at most four: more threads than cores only add frames in flight.
 class VideoEncoder final : public TrackEncoder {
   public:
@@ -29,6 +32,9 @@ class VideoEncoder final : public TrackEncoder {
     // soon as they are converted, so that the capture pool has them back before the slow part.
     // A frame from before the start, or not after the last one, is left out.
     int encode(VideoFrame frame, int64_t offsetNs);
+    // Encodes the last picture again, `laterNs` after it: while the screen stays still, this
+    // moves what was shown so far into the file. Nothing before the first picture.
+    int repeatPicture(int64_t laterNs);
     int finish(int64_t endNs) override;
 
     static constexpr int kTicksPerSecond = 90000;
@@ -50,6 +56,7 @@ class VideoEncoder final : public TrackEncoder {
     PacketPtr held_;  // the latest packet, waiting for the next one to give its duration
     bool holding_ = false;
     int64_t lastPts_ = -1;
+    bool repeated_ = false;  // the last picture sent was a repeat
 };
 
 }  // namespace vantorel

@@ -6,37 +6,19 @@
 
 namespace vantorel {
 
-namespace {
-
-constexpr uint32_t kOpaque = 0xFF000000u;
-
-void copyRowOpaque(const uint8_t* source, uint8_t* destination, int pixels) {
-    for (int i = 0; i < pixels; ++i) {
-        uint32_t pixel;
-        std::memcpy(&pixel, source + 4 * i, 4);
-        pixel |= kOpaque;
-        std::memcpy(destination + 4 * i, &pixel, 4);
-    }
-}
-
-}  // namespace
-
 void convertFrame(const uint8_t* source, int sourceWidth, int sourceHeight, int sourceStride,
                   uint8_t* destination, int width, int height, int stride) {
     if (sourceWidth == width && sourceHeight == height) {
         for (int y = 0; y < height; ++y) {
-            copyRowOpaque(source + static_cast<size_t>(y) * sourceStride,
-                          destination + static_cast<size_t>(y) * stride, width);
+            std::memcpy(destination + static_cast<size_t>(y) * stride,
+                        source + static_cast<size_t>(y) * sourceStride,
+                        static_cast<size_t>(width) * 4);
         }
         return;
     }
     // libyuv's "ARGB" is B,G,R,A in memory, the byte order of BGRx pixels.
     libyuv::ARGBScale(source, sourceStride, sourceWidth, sourceHeight, destination, stride, width,
                       height, libyuv::kFilterBilinear);
-    for (int y = 0; y < height; ++y) {
-        uint8_t* row = destination + static_cast<size_t>(y) * stride;
-        copyRowOpaque(row, row, width);
-    }
 }
 
 }  // namespace vantorel

@@ -16,9 +16,11 @@ namespace vantorel {
 
 namespace {
 
-// Pictures in flight at most: the writer's short queue, the one it converts, and the one being
-// filled, with one to spare. A grab finding none free is skipped rather than waited for.
-constexpr int kPictures = 6;
+// Pictures in flight at most: the writer's queue of three (the oldest is let go of once converted,
+// before its place in the queue frees) and the one being filled. Each is a segment as large as
+// the frame, shared with the server, so none is kept to spare. A grab finding none free is
+// skipped rather than waited for.
+constexpr int kPictures = 4;
 constexpr std::chrono::seconds kIdleInterval{1};
 // RandR sends no event when a monitor is set or deleted (xrandr --setmonitor), so the list is
 // read again this often.
@@ -47,7 +49,12 @@ std::unique_ptr<ScreenGrabber> ScreenGrabber::open(const std::string& displayNam
     grabber->monitorAtom_ = *atom;
     error = grabber->locateRegion();
     if (!error) {
-        error = grabber->ensureImageCapacity();
+        error = grabber->ensureScratchImage();
+    }
+    if (!error) {
+        // The server must be able to share memory with this process, which the first picture
+        // shows; it goes back to the pool at once.
+        static_cast<void>(grabber->pool_.acquire(error));
     }
     if (error) {
         return nullptr;
@@ -62,11 +69,12 @@ ScreenGrabber::ScreenGrabber(std::unique_ptr<X11Display> display, const CaptureR
       wanted_{request.region.x(), request.region.y(), request.region.width(),
               request.region.height()},
       showsCursor_(request.showsCursor),
-      pool_(kPictures, frameSizeFor(request).width(), frameSizeFor(request).height()),
+      pool_(display_->connection(), kPictures, frameSizeFor(request).width(),
+            frameSizeFor(request).height()),
       pacer_(kIdleInterval) {}
 
 ScreenGrabber::~ScreenGrabber() {
-    image_.reset();  // detaches the segment before the connection goes
+    scratch_.reset();  // detaches the segment before the connection goes
     if (damage_ != 0 && !display_->broken()) {
         xcb_damage_destroy(display_->connection(), damage_);
         xcb_flush(display_->connection());
@@ -98,15 +106,23 @@ std::optional<Error> ScreenGrabber::locateRegion() {
     return std::nullopt;
 }
 
-std::optional<Error> ScreenGrabber::ensureImageCapacity() {
+bool ScreenGrabber::scales() const {
+    return region_.width != pool_.width() || region_.height != pool_.height();
+}
+
+std::optional<Error> ScreenGrabber::ensureScratchImage() {
     const size_t bytes =
         static_cast<size_t>(region_.width) * static_cast<size_t>(region_.height) * 4;
-    if (image_ && image_->capacity() >= bytes) {
+    if (!scales()) {
+        scratch_.reset();
         return std::nullopt;
     }
-    image_.reset();
+    if (scratch_ && scratch_->capacity() >= bytes) {
+        return std::nullopt;
+    }
+    scratch_.reset();
     std::optional<Error> error;
-    image_ = ShmImage::create(display_->connection(), bytes, error);
+    scratch_ = ShmImage::create(display_->connection(), bytes, error);
     return error;
 }
 
@@ -170,28 +186,36 @@ std::optional<Error> ScreenGrabber::checkMonitors(Clock::time_point now) {
     if (region_ != before) {
         pacer_.markChanged();  // the monitor moved: other pixels are under the region now
     }
-    return ensureImageCapacity();
+    return ensureScratchImage();
 }
 
 std::optional<Error> ScreenGrabber::grab(FrameChange change, Clock::time_point now,
                                          const Deliver& deliver) {
-    std::shared_ptr<uint8_t> pixels = pool_.acquire();
-    if (!pixels) {
+    std::optional<Error> error;
+    const std::shared_ptr<ShmImage> picture = pool_.acquire(error);
+    if (error) {
+        return error;
+    }
+    if (!picture) {
         ++skipped_;  // the change stays pending for the next beat
         return std::nullopt;
     }
     const int64_t timeNs = monotonicNowNs();
-    if (std::optional<Error> error = image_->grab(display_->root(), region_)) {
-        return error;
+    // Unscaled, the server writes straight into the picture the writer reads.
+    ShmImage& grabbed = scales() ? *scratch_ : *picture;
+    if (std::optional<Error> failed = grabbed.grab(display_->root(), region_)) {
+        return failed;
     }
     if (showsCursor_) {
-        cursor_->drawInto(region_, image_->data());
+        cursor_->drawInto(region_, grabbed.data());
     }
-    convertFrame(image_->data(), region_.width, region_.height, region_.width * 4, pixels.get(),
-                 pool_.width(), pool_.height(), pool_.stride());
+    if (scales()) {
+        convertFrame(scratch_->data(), region_.width, region_.height, region_.width * 4,
+                     picture->data(), pool_.width(), pool_.height(), pool_.stride());
+    }
     pacer_.delivered(change, now);
     deliver(VideoFrame{timeNs, change == FrameChange::complete, pool_.width(), pool_.height(),
-                       pool_.stride(), std::move(pixels)});
+                       pool_.stride(), std::shared_ptr<const uint8_t>(picture, picture->data())});
     return std::nullopt;
 }
 

@@ -14,15 +14,15 @@
 #include "capture/capture_source.h"
 #include "platform/x11/cursor_tracker.h"
 #include "platform/x11/frame_pacer.h"
-#include "platform/frames/frame_pool.h"
+#include "platform/x11/shm_frame_pool.h"
 #include "platform/x11/shm_image.h"
 #include "platform/x11/x11_display.h"
 
 namespace vantorel {
 
 // Everything one capture needs on the X server, used on the grab thread alone: its connection,
-// the monitor and the region on it, the shared-memory image, the damage object that tells
-// complete frames from idle ones, the cursor, and the pictures the frames are delivered in.
+// the monitor and the region on it, the damage object that tells complete frames from idle ones,
+// the cursor, and the shared-memory pictures the server fills and the frames are delivered in.
 class ScreenGrabber {
   public:
     using Clock = FramePacer::Clock;
@@ -50,7 +50,10 @@ class ScreenGrabber {
     // True once the capture runs: what goes wrong then is a loss rather than a failed start.
     bool running() const { return damage_ != 0; }
     std::optional<Error> locateRegion();
-    std::optional<Error> ensureImageCapacity();
+    // Whether the region is recorded at another size than it has on the screen.
+    bool scales() const;
+    // The picture a scaled grab lands in first, while the region is scaled.
+    std::optional<Error> ensureScratchImage();
     void watchServer();
     void readEvents();
     std::optional<Error> checkMonitors(Clock::time_point now);
@@ -63,9 +66,9 @@ class ScreenGrabber {
     xcb_atom_t monitorAtom_ = XCB_ATOM_NONE;
     PixelRect region_;  // on the root window
     uint32_t damage_ = 0;
-    std::unique_ptr<ShmImage> image_;
+    std::unique_ptr<ShmImage> scratch_;
     std::unique_ptr<CursorTracker> cursor_;
-    FramePool pool_;
+    ShmFramePool pool_;
     FramePacer pacer_;
     Clock::time_point nextMonitorCheck_{};
     uint64_t skipped_ = 0;

@@ -65,11 +65,16 @@ ShmImage::ShmImage(xcb_connection_t* connection, uint8_t* data, size_t capacity,
     : connection_(connection), data_(data), capacity_(capacity), segment_(segment) {}
 
 ShmImage::~ShmImage() {
-    if (!xcb_connection_has_error(connection_)) {
+    detachFromServer();
+    shmdt(data_);
+}
+
+void ShmImage::detachFromServer() {
+    if (connection_ != nullptr && !xcb_connection_has_error(connection_)) {
         xcb_shm_detach(connection_, segment_);
         xcb_flush(connection_);
     }
-    shmdt(data_);
+    connection_ = nullptr;
 }
 
 std::optional<Error> ShmImage::grab(xcb_drawable_t drawable, const PixelRect& rect) {

@@ -15,7 +15,8 @@ namespace vantorel {
 
 // A shared-memory segment attached to the X server, into which rectangles of a drawable are
 // copied by the server (MIT-SHM). The segment is marked for removal as soon as both sides have
-// attached it, so it cannot outlive the process. Used on one thread.
+// attached it, so it cannot outlive the process. Used on the connection's thread, except that
+// once detached from the server it may be read and destroyed on any.
 class ShmImage {
   public:
     // Makes a segment for `capacityBytes`; null with `error` set when that fails.
@@ -28,6 +29,9 @@ class ShmImage {
 
     // Copies `rect` of `drawable` (32 bits per pixel, B,G,R,X) into the segment, rows packed.
     std::optional<Error> grab(xcb_drawable_t drawable, const PixelRect& rect);
+    // Lets the server forget the segment while the connection lives; the memory stays mapped
+    // here until destruction, which then needs no connection.
+    void detachFromServer();
 
     const uint8_t* data() const { return data_; }
     uint8_t* data() { return data_; }
