@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
-#include "color_window.h"
 #include "gtest_qt_printing.h"
 #include "media_probe.h"
 #include "program_instance.h"
+#include "region_scene.h"
 #include "sound_player.h"
 #include "tone_analysis.h"
 
@@ -20,33 +20,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const QRect kRegion(300, 300, 640, 360);
-constexpr QRgb kFill = 0xff6ea0e6;
-constexpr QRgb kBand = 0xff28c83c;
-
-// Another program's window: a band of one colour round the region, so that a recording cut a
-// pixel off shows it at its edge, and a flat fill inside with a square that blinks, so that
-// frames keep coming. Repainted all the time: X keeps no pixels of a window that was covered.
-class Scene {
-  public:
-    explicit Scene(const QRect& region)
-        : band_("", region.x() - 16, region.y() - 16, region.width() + 32, region.height() + 32),
-          fill_("", region.x(), region.y(), region.width(), region.height()) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            band_.fill(kBand & 0xffffff);
-            fill_.fill(kFill & 0xffffff);
-            if (++ticks_ % 2 == 0) {
-                fill_.fill(0x203040, 20, 150, 40, 40);
-            }
-        });
-        timer_.start(100);
-    }
-
-  private:
-    ColorWindow band_;
-    ColorWindow fill_;
-    QTimer timer_;
-    int ticks_ = 0;
-};
+constexpr QRgb kFill = RegionScene::kFill;
 
 double secondsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
@@ -76,7 +50,7 @@ class EndToEnd : public ::testing::Test {
 };
 
 TEST_F(EndToEnd, ARegionWithSystemSoundFromTheTrayMenuToTheSavedAlert) {
-    std::optional<Scene> scene(std::in_place, kRegion);
+    std::optional<RegionScene> scene(std::in_place, kRegion);
     SoundPlayer sound("", "vsink");
     ASSERT_EQ(sound.failure(), "");
     ASSERT_TRUE(sound.play(440, 0.5f, 60, 0).has_value());
@@ -151,7 +125,7 @@ TEST_F(EndToEnd, ARegionWithSystemSoundFromTheTrayMenuToTheSavedAlert) {
 // A whole monitor is recorded: the stop button goes where the recording does not look (the
 // other monitor), since an X11 grab would show any window over the region.
 TEST_F(EndToEnd, TheHotKeyRecordsAWholeScreenWithoutTheStopButtonInThePicture) {
-    const Scene scene(kRegion);
+    const RegionScene scene(kRegion);
     ProgramInstance program(
         {{"recordSystemSound", false}, {"countdownSeconds", 0}, {"showsCursor", false}});
     ASSERT_TRUE(program.start()) << program.output().toStdString();

@@ -9,9 +9,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "color_window.h"
 #include "desktop_user.h"
 #include "media_probe.h"
+#include "region_scene.h"
 #include "sound_player.h"
 #include "tone_analysis.h"
 
@@ -24,29 +24,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const QRect kRegion(300, 300, 640, 360);
-constexpr QRgb kFill = 0xff6ea0e6;
-
-// Another program's windows (through XWayland): a band round the region and a fill inside it
-// with a square that blinks, so that the compositor keeps sending frames.
-class Scene {
-  public:
-    Scene() : band_("", 284, 284, 672, 392), fill_("", 300, 300, 640, 360) {
-        band_.fill(0x28c83c);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            fill_.fill(kFill & 0xffffff);
-            if (++ticks_ % 2 == 0) {
-                fill_.fill(0x203040, 20, 150, 40, 40);
-            }
-        });
-        timer_.start(100);
-    }
-
-  private:
-    ColorWindow band_;
-    ColorWindow fill_;
-    QTimer timer_;
-    int ticks_ = 0;
-};
+constexpr QRgb kFill = RegionScene::kFill;
 
 // The program with a home and preferences of its own, on the session's bus (where the portal
 // is), started by `vantorel --toggle` as a desktop shortcut would when it is not running yet.
@@ -142,7 +120,7 @@ constexpr const char* kStreaming = "stream state changed to \"streaming\"";
 TEST(WaylandDesktop, ToggledFromTheCommandLineWithSoundAndConsentKeptForTheNextRecording) {
     ASSERT_TRUE(qEnvironmentVariableIsSet("WAYLAND_SESSION_PORTAL_LOG"))
         << "run in wayland-session.sh";
-    const Scene scene;
+    const RegionScene scene(kRegion);
     SoundPlayer sound("", "vsink");
     ASSERT_TRUE(sound.play(440, 0.5f, 60, 0).has_value()) << sound.failure();
     Program program({{"recordSystemSound", true}, {"countdownSeconds", 0}, {"showsCursor", false}});
@@ -196,7 +174,7 @@ TEST(WaylandDesktop, ToggledFromTheCommandLineWithSoundAndConsentKeptForTheNextR
 TEST(WaylandDesktop, ZRecordingIsSavedAndExplainedWhenThePortalBackEndGoesAway) {
     ASSERT_TRUE(qEnvironmentVariableIsSet("WAYLAND_SESSION_PORTAL_LOG"))
         << "run in wayland-session.sh";
-    const Scene scene;
+    const RegionScene scene(kRegion);
     Program program(
         {{"recordSystemSound", false}, {"countdownSeconds", 0}, {"showsCursor", false}});
     const int streamed = countInPortalLog(kStreaming);

@@ -46,22 +46,7 @@ std::optional<Box> readBoxHeader(int fd, uint64_t offset, uint64_t fileSize) {
     if (!readAt(fd, offset, std::min(kLargestHeader, fileSize - offset), header)) {
         return std::nullopt;
     }
-    // Parsed as if the header were the start of a buffer that reaches to the end of the file.
-    ByteReader reader(header);
-    Box box;
-    box.offset = offset;
-    box.size = reader.u32();
-    box.type = reader.u32();
-    if (box.size == 1) {
-        box.size = reader.u64();
-        box.headerSize = 16;
-    } else if (box.size == 0) {
-        box.size = fileSize - offset;
-    }
-    if (!reader.ok() || box.size < box.headerSize || box.size > fileSize - offset) {
-        return std::nullopt;
-    }
-    return box;
+    return parseBoxHeader(header.data(), header.size(), offset, fileSize - offset);
 }
 
 namespace {

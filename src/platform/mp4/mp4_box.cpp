@@ -35,11 +35,9 @@ void ByteReader::skip(size_t count) {
     }
 }
 
-std::optional<Box> boxAt(const std::vector<uint8_t>& bytes, uint64_t offset, uint64_t limit) {
-    if (offset + 8 > limit || limit > bytes.size()) {
-        return std::nullopt;
-    }
-    ByteReader reader(bytes.data() + offset, static_cast<size_t>(limit - offset));
+std::optional<Box> parseBoxHeader(const uint8_t* header, size_t available, uint64_t offset,
+                                  uint64_t room) {
+    ByteReader reader(header, available);
     Box box;
     box.offset = offset;
     box.size = reader.u32();
@@ -48,12 +46,20 @@ std::optional<Box> boxAt(const std::vector<uint8_t>& bytes, uint64_t offset, uin
         box.size = reader.u64();
         box.headerSize = 16;
     } else if (box.size == 0) {
-        box.size = limit - offset;  // to the end of its parent
+        box.size = room;  // to the end of its parent, or of the file
     }
-    if (!reader.ok() || box.size < box.headerSize || box.size > limit - offset) {
+    if (!reader.ok() || box.size < box.headerSize || box.size > room) {
         return std::nullopt;
     }
     return box;
+}
+
+std::optional<Box> boxAt(const std::vector<uint8_t>& bytes, uint64_t offset, uint64_t limit) {
+    if (offset + 8 > limit || limit > bytes.size()) {
+        return std::nullopt;
+    }
+    return parseBoxHeader(bytes.data() + offset, static_cast<size_t>(limit - offset), offset,
+                          limit - offset);
 }
 
 std::vector<Box> boxesIn(const std::vector<uint8_t>& bytes, uint64_t begin, uint64_t end) {

@@ -56,6 +56,10 @@ class ByteReader {
 // The box whose header starts at `offset` within `bytes`, or nothing when the header is cut
 // short or claims more than `limit` (the end of its parent).
 std::optional<Box> boxAt(const std::vector<uint8_t>& bytes, uint64_t offset, uint64_t limit);
+// The box whose header starts `header` (`available` bytes of it read), lying at `offset` with
+// `room` bytes to the end of what holds it; none when the header does not fit that room.
+std::optional<Box> parseBoxHeader(const uint8_t* header, size_t available, uint64_t offset,
+                                  uint64_t room);
 // The boxes directly inside [begin, end) of `bytes`, up to the first that does not fit.
 std::vector<Box> boxesIn(const std::vector<uint8_t>& bytes, uint64_t begin, uint64_t end);
 // The first child of `parent` (a box within `bytes`) of `type`.
