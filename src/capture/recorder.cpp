@@ -11,8 +11,8 @@ namespace {
 
 Error noFrames() {
     return Error{Error::Kind::noFrames,
-                 QCoreApplication::translate("Recorder",
-                                             "No video frames were captured, so no file was saved."),
+                 QCoreApplication::translate(
+                     "Recorder", "No video frames were captured, so no file was saved."),
                  {}};
 }
 
@@ -62,7 +62,8 @@ void Recorder::writerOpened(const std::optional<Error>& error) {
     // The intake reports a failure on the thread that found it; the signal comes from here.
     intake_ = std::make_unique<RecordingIntake>(*writer_, [self = QPointer(this)](const Error& e) {
         postToMain([self, e] {
-            if (Recorder* recorder = self.data(); recorder && recorder->state_ == State::recording) {
+            if (Recorder* recorder = self.data();
+                recorder && recorder->state_ == State::recording) {
                 emit recorder->failed(e);
             }
         });

@@ -100,10 +100,11 @@ TEST_F(ApplicationTest, RecoveredRecordingsAreAnnouncedOnceAndListedAmongTheRece
     EXPECT_EQ(lookedIn, folder().toStdString());
     EXPECT_EQ(notifier_.recovered, std::vector{recovered});
     EXPECT_EQ(Preferences::recents(store_), QStringList{recovered});
-    const auto recentMenu =
-        std::find_if(app_->tray().menu()->actions().begin(), app_->tray().menu()->actions().end(),
-                     [](QAction* item) { return item->text() == "Recent Recordings"; });
-    ASSERT_NE(recentMenu, app_->tray().menu()->actions().end());
+    const QList<QAction*> items = app_->tray().menu()->actions();
+    const auto recentMenu = std::find_if(items.begin(), items.end(), [](QAction* item) {
+        return item->text() == "Recent Recordings";
+    });
+    ASSERT_NE(recentMenu, items.end());
     EXPECT_EQ((*recentMenu)->menu()->actions().first()->text(), "cut.mp4");
     ASSERT_EQ(presenter_.alerts.size(), 1u);
     EXPECT_TRUE(presenter_.alerts[0].buttons.contains("Show Details"));
@@ -144,8 +145,9 @@ TEST_F(ApplicationTest, UserFacingTextsUseLinuxWords) {
         }
     };
     collect(buildTrayMenu(Phase::idle, store_));
-    for (const auto kind : {Error::Kind::permissionDeclined, Error::Kind::otherMonitorShared,
-                            Error::Kind::cannotWrite, Error::Kind::noDisplay, Error::Kind::failed}) {
+    for (const auto kind :
+         {Error::Kind::permissionDeclined, Error::Kind::otherMonitorShared,
+          Error::Kind::cannotWrite, Error::Kind::noDisplay, Error::Kind::failed}) {
         texts << FailureAlerts::startFailed({kind, {}, {}}, folder()).message;
     }
     for (const auto reason : {StopReason::user, StopReason::sleep, StopReason::lowSpace}) {

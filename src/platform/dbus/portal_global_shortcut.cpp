@@ -65,7 +65,7 @@ void PortalGlobalShortcut::request(const QString& method, const QVariantList& ar
             [this](QDBusPendingCallWatcher* done) {
                 done->deleteLater();
                 if (done->isError()) {
-            unavailable();  // no portal, or no GlobalShortcuts in it
+                    unavailable();  // no portal, or no GlobalShortcuts in it
                 }
             });
 }

@@ -12,10 +12,10 @@
 #include <optional>
 #include <thread>
 
+#include "platform/frames/sink_gate.h"
 #include "platform/pulse/sound_client.h"
 #include "platform/x11/screen_grabber.h"
 #include "platform/x11/sigpipe_guard.h"
-#include "platform/frames/sink_gate.h"
 
 namespace vantorel {
 
