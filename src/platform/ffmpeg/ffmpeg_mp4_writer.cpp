@@ -99,14 +99,15 @@ void FfmpegMp4Writer::encodeVideo(VideoFrame frame) {
     }
 }
 
-// The last picture is encoded again a second on, which writes out the one before it (a packet
-// waits for the next to know its duration) and lets the muxer pass on the sound held back to
-// interleave with it; then the fragment is cut.
+// The last picture is encoded again half a second on. That pushes the pictures before it out of
+// the encoder (x264 holds one per frame thread but the first) and out of the wait for the next
+// packet that gives a packet its duration, and lets the muxer pass on the sound held back to
+// interleave with them; then the fragment is cut.
 void FfmpegMp4Writer::keepFileCurrent() {
     if (phase_ != Phase::open || stopped_) {
         return;
     }
-    constexpr int64_t kStillRepeatNs = 1'000'000'000;
+    constexpr int64_t kStillRepeatNs = 500'000'000;
     int result = video_->repeatPicture(kStillRepeatNs);
     if (result >= 0) {
         result = muxer_->flush();

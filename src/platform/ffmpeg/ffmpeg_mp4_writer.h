@@ -56,7 +56,7 @@ class FfmpegMp4Writer final : public Mp4Writer {
     // Each runs on the encoder's own track thread.
     void setUp(TrackEncoder& encoder, int index, const Answer& answer);
     void encodeVideo(VideoFrame frame);
-    // On the video thread when it had nothing to encode for a second.
+    // On the video thread when it had nothing to encode for half a second.
     void keepFileCurrent();
     void encodeSound(const SoundBlock& block);
     void finishTrack(TrackEncoder& encoder, int64_t endNs, const Answer& answer);

@@ -8,7 +8,7 @@ namespace vantorel {
 
 namespace {
 constexpr size_t kLongestThreadName = 15;
-constexpr auto kIdleInterval = std::chrono::seconds(1);
+constexpr auto kIdleInterval = std::chrono::milliseconds(500);
 }  // namespace
 
 TrackThread::TrackThread(const std::string& name, int capacity, Task idle)

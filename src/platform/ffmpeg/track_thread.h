@@ -19,7 +19,7 @@ class TrackThread {
     using Task = std::function<void()>;
 
     // `name` names the thread (as ps and top show it, cut to 15 bytes by the kernel). `idle`,
-    // when given, runs on the thread whenever nothing arrived for a second: housekeeping that
+    // when given, runs on the thread whenever nothing arrived for half a second: housekeeping that
     // must happen even while the track gets nothing to encode.
     TrackThread(const std::string& name, int capacity, Task idle = {});
     // Stops the thread (see stop()).

@@ -39,7 +39,7 @@ DictionaryPtr encoderOptions(VideoTrackSettings::Codec codec) {
     if (codec == VideoTrackSettings::Codec::h264High) {
         av_dict_set(&options, "profile", "high", 0);
         av_dict_set(&options, "x264-params",
-                    "cabac=1:8x8dct=1:bframes=0:sliced-threads=1:sync-lookahead=0", 0);
+                    "cabac=1:8x8dct=1:bframes=0:sync-lookahead=0", 0);
     } else {
         av_dict_set(&options, "x265-params", "log-level=error:bframes=0", 0);
     }
