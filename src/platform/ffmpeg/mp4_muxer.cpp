@@ -101,7 +101,6 @@ int Mp4Muxer::write(AVPacket& packet, AVRational timeBase, int index) {
     av_packet_rescale_ts(&packet, timeBase, context_->streams[index]->time_base);
     // Takes the packet's reference; the interleaver holds packets until every track caught up.
     const int result = av_interleaved_write_frame(context_.get(), &packet);
-    unflushed_ = true;
     return result < 0 ? result : context_->pb->error;
 }
 
@@ -110,7 +109,8 @@ int Mp4Muxer::flush() {
     if (!context_) {
         return 0;
     }
-    if (!unflushed_) {
+    // Nothing arrived since the last cut.
+    if (fragmentStartMs_ == kUnset) {
         return context_->pb->error;
     }
     return cutFragment();
@@ -127,7 +127,6 @@ int Mp4Muxer::cutFragment() {
     }
     avio_flush(context_->pb);
     fragmentStartMs_ = kUnset;
-    unflushed_ = false;
     return result < 0 ? result : context_->pb->error;
 }
 

@@ -69,8 +69,8 @@ class Mp4Muxer {
 
     std::mutex mutex_;
     std::unique_ptr<OutputFile> file_;
-    int64_t fragmentStartMs_ = kUnset;  // media time of the first packet since the last cut
-    bool unflushed_ = false;
+    // Media time of the first packet since the last cut; kUnset while none came.
+    int64_t fragmentStartMs_ = kUnset;
     std::unique_ptr<AVFormatContext, ContextDeleter> context_;
     bool globalHeader_ = false;
     bool complete_ = false;
