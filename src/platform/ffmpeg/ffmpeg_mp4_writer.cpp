@@ -24,6 +24,8 @@ FfmpegMp4Writer::FfmpegMp4Writer(const Mp4WriterSettings& settings, std::unique_
     : muxer_(std::move(muxer)),
       video_(std::make_unique<VideoEncoder>(settings.video)),
       sound_(settings.sound ? std::make_unique<AudioEncoder>(*settings.sound) : nullptr),
+      pictures_(VideoEncoder::pictureWidth(settings.video),
+                VideoEncoder::pictureHeight(settings.video)),
       // A still screen gives the video track nothing to encode for a while: what was shown
       // still reaches the file within a second or two.
       videoThread_(std::make_unique<TrackThread>("Vantorel.video", queues.video,
@@ -71,14 +73,19 @@ void FfmpegMp4Writer::begin(int64_t startNs) {
 }
 
 bool FfmpegMp4Writer::appendVideo(const VideoFrame& frame) {
-    if (!accepts()) {
+    if (!accepts() || !frame.pixels || !videoThread_->hasRoomForItem()) {
+        return false;
+    }
+    // Converted here, so that the capture has its buffer back when this returns (see
+    // YuvPictures). std::function wants a copyable task, hence the shared picture.
+    std::shared_ptr<AVFrame> picture(pictures_.make(frame).release(), FrameDeleter{});
+    if (!picture) {
+        fail(writingError(AVERROR(ENOMEM)));
         return false;
     }
     // On the track's thread, times count from the file's start.
-    VideoFrame placed = frame;
-    placed.timeNs = sinceStart(frame.timeNs);
     return videoThread_->tryPostItem(
-        [this, placed = std::move(placed)]() mutable { encodeVideo(std::move(placed)); });
+        [this, picture, offsetNs = sinceStart(frame.timeNs)] { encodeVideo(*picture, offsetNs); });
 }
 
 bool FfmpegMp4Writer::appendSound(SoundBlock block) {
@@ -89,12 +96,11 @@ bool FfmpegMp4Writer::appendSound(SoundBlock block) {
     return soundThread_->tryPostItem([this, block = std::move(block)] { encodeSound(block); });
 }
 
-void FfmpegMp4Writer::encodeVideo(VideoFrame frame) {
+void FfmpegMp4Writer::encodeVideo(const AVFrame& picture, int64_t offsetNs) {
     if (stopped_) {
         return;
     }
-    const int64_t offsetNs = frame.timeNs;
-    if (const int result = video_->encode(std::move(frame), offsetNs); result < 0) {
+    if (const int result = video_->encode(picture, offsetNs); result < 0) {
         fail(writingError(result));
     }
 }

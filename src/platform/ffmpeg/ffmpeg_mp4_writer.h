@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "capture/mp4_writer.h"
+#include "platform/ffmpeg/yuv_pictures.h"
 
 namespace vantorel {
 
@@ -55,7 +56,7 @@ class FfmpegMp4Writer final : public Mp4Writer {
 
     // Each runs on the encoder's own track thread.
     void setUp(TrackEncoder& encoder, int index, const Answer& answer);
-    void encodeVideo(VideoFrame frame);
+    void encodeVideo(const AVFrame& picture, int64_t offsetNs);
     // On the video thread when it had nothing to encode for half a second.
     void keepFileCurrent();
     void encodeSound(const SoundBlock& block);
@@ -74,6 +75,7 @@ class FfmpegMp4Writer final : public Mp4Writer {
     const std::unique_ptr<Mp4Muxer> muxer_;
     const std::unique_ptr<VideoEncoder> video_;
     const std::unique_ptr<AudioEncoder> sound_;
+    YuvPictures pictures_;  // made on the appending thread
     std::atomic<Phase> phase_{Phase::created};
     std::atomic<int64_t> startNs_{kNotBegun};
     std::atomic<int> tracksBehind_{0};  // tracks still to get through set-up or finishing

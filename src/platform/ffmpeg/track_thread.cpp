@@ -31,6 +31,11 @@ bool TrackThread::tryPostItem(Task item) {
     return true;
 }
 
+bool TrackThread::hasRoomForItem() {
+    std::lock_guard lock(mutex_);
+    return !stopping_ && items_ < capacity_;
+}
+
 void TrackThread::postStep(Task step) {
     {
         std::lock_guard lock(mutex_);

@@ -30,6 +30,9 @@ class TrackThread {
 
     // Any thread. False, and nothing queued, when the queue is full or the thread stopped.
     bool tryPostItem(Task item);
+    // Any thread. Whether an item would be taken now; with a single poster it still will be
+    // when that poster posts, unless the thread stops in between.
+    bool hasRoomForItem();
     // Any thread. Queues a step behind everything queued so far.
     void postStep(Task step);
     // Owner's thread, never the track thread itself. Drops what is queued, waits for the task

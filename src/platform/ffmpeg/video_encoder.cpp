@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <thread>
 
-#include "platform/ffmpeg/bgra_converter.h"
 #include "platform/ffmpeg/codec_drain.h"
 #include "platform/ffmpeg/mp4_muxer.h"
 
@@ -38,8 +37,7 @@ DictionaryPtr encoderOptions(VideoTrackSettings::Codec codec) {
     av_dict_set(&options, "preset", "ultrafast", 0);
     if (codec == VideoTrackSettings::Codec::h264High) {
         av_dict_set(&options, "profile", "high", 0);
-        av_dict_set(&options, "x264-params",
-                    "cabac=1:8x8dct=1:bframes=0:sync-lookahead=0", 0);
+        av_dict_set(&options, "x264-params", "cabac=1:8x8dct=1:bframes=0:sync-lookahead=0", 0);
     } else {
         av_dict_set(&options, "x265-params", "log-level=error:bframes=0", 0);
     }
@@ -54,6 +52,14 @@ const AVCodec* findCodec(VideoTrackSettings::Codec codec) {
 
 VideoEncoder::VideoEncoder(const VideoTrackSettings& settings) : settings_(settings) {}
 
+int VideoEncoder::pictureWidth(const VideoTrackSettings& settings) {
+    return evenUp(settings.width);
+}
+
+int VideoEncoder::pictureHeight(const VideoTrackSettings& settings) {
+    return evenUp(settings.height);
+}
+
 int VideoEncoder::open(Mp4Muxer& muxer, int index) {
     const AVCodec* codec = findCodec(settings_.codec);
     if (codec == nullptr) {
@@ -66,17 +72,11 @@ int VideoEncoder::open(Mp4Muxer& muxer, int index) {
     if (const int result = configure(*codec, muxer.wantsGlobalHeader()); result < 0) {
         return result;
     }
-    frame_.reset(av_frame_alloc());
+    last_.reset(av_frame_alloc());
     received_.reset(av_packet_alloc());
     held_.reset(av_packet_alloc());
-    if (!frame_ || !received_ || !held_) {
+    if (!last_ || !received_ || !held_) {
         return AVERROR(ENOMEM);
-    }
-    frame_->format = codec_->pix_fmt;
-    frame_->width = codec_->width;
-    frame_->height = codec_->height;
-    if (const int result = av_frame_get_buffer(frame_.get(), 0); result < 0) {
-        return result;
     }
     muxer_ = &muxer;
     index_ = index;
@@ -88,8 +88,8 @@ int VideoEncoder::configure(const AVCodec& codec, bool globalHeader) {
     if (!codec_) {
         return AVERROR(ENOMEM);
     }
-    codec_->width = evenUp(settings_.width);
-    codec_->height = evenUp(settings_.height);
+    codec_->width = pictureWidth(settings_);
+    codec_->height = pictureHeight(settings_);
     codec_->pix_fmt = AV_PIX_FMT_YUV420P;
     codec_->time_base = AVRational{1, kTicksPerSecond};
     if (settings_.frameRate > 0) {
@@ -116,35 +116,33 @@ int VideoEncoder::configure(const AVCodec& codec, bool globalHeader) {
     return result;
 }
 
-int VideoEncoder::encode(VideoFrame frame, int64_t offsetNs) {
+int VideoEncoder::encode(const AVFrame& picture, int64_t offsetNs) {
     int64_t pts = av_rescale(offsetNs, kTicksPerSecond, kNanosecondsPerSecond);
     // A new picture grabbed just before a repeat was timed still shows, a tick after it.
     if (repeated_ && pts >= 0 && pts <= lastPts_) {
         pts = lastPts_ + 1;
     }
-    if (finished_ || !frame.pixels || pts < 0 || pts <= lastPts_) {
+    if (finished_ || pts < 0 || pts <= lastPts_) {
         return 0;
     }
     repeated_ = false;
-    if (const int result = av_frame_make_writable(frame_.get()); result < 0) {
+    av_frame_unref(last_.get());
+    if (const int result = av_frame_ref(last_.get(), &picture); result < 0) {
         return result;
     }
-    BgraConverter::convert(frame, *frame_);
-    frame.pixels.reset();
-    frame_->pts = pts;
+    last_->pts = pts;
     lastPts_ = pts;
-    return send(frame_.get());
+    return send(last_.get());
 }
 
 int VideoEncoder::repeatPicture(int64_t laterNs) {
     if (finished_ || lastPts_ < 0) {
         return 0;
     }
-    // The encoder may still hold the frame's buffer: the picture is sent as it is, unchanged.
     lastPts_ += std::max<int64_t>(av_rescale(laterNs, kTicksPerSecond, kNanosecondsPerSecond), 1);
-    frame_->pts = lastPts_;
+    last_->pts = lastPts_;
     repeated_ = true;
-    return send(frame_.get());
+    return send(last_.get());
 }
 
 int VideoEncoder::finish(int64_t endNs) {

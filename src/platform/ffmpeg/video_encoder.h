@@ -27,11 +27,14 @@ class VideoEncoder final : public TrackEncoder {
   public:
     explicit VideoEncoder(const VideoTrackSettings& settings);
 
+    // The size of the pictures the encoder takes (see YuvPictures): the frame's, made even.
+    static int pictureWidth(const VideoTrackSettings& settings);
+    static int pictureHeight(const VideoTrackSettings& settings);
+
     int open(Mp4Muxer& muxer, int index) override;
-    // Encodes a frame that belongs `offsetNs` after the file's start; lets go of its pixels as
-    // soon as they are converted, so that the capture pool has them back before the slow part.
-    // A frame from before the start, or not after the last one, is left out.
-    int encode(VideoFrame frame, int64_t offsetNs);
+    // Encodes a picture of pictureWidth() x pictureHeight() that belongs `offsetNs` after the
+    // file's start. A picture from before the start, or not after the last one, is left out.
+    int encode(const AVFrame& picture, int64_t offsetNs);
     // Encodes the last picture again, `laterNs` after it: while the screen stays still, this
     // moves what was shown so far into the file. Nothing before the first picture.
     int repeatPicture(int64_t laterNs);
@@ -51,7 +54,7 @@ class VideoEncoder final : public TrackEncoder {
     int index_ = -1;
     bool finished_ = false;
     CodecContextPtr codec_;
-    FramePtr frame_;
+    FramePtr last_;  // the last picture sent, for repeats
     PacketPtr received_;
     PacketPtr held_;  // the latest packet, waiting for the next one to give its duration
     bool holding_ = false;

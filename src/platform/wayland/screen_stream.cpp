@@ -17,9 +17,10 @@ namespace vantorel {
 
 namespace {
 
-// Pictures in flight at most, as for the X11 grab: the writer's short queue, the one it
-// converts, the one being filled, and one to spare.
-constexpr int kPictures = 6;
+// Pictures in flight at most, as for the X11 grab: the writer converts a frame before queueing
+// it, so one is in use while it is filled and handed over, and one is for a sink that keeps
+// frames a little longer.
+constexpr int kPictures = 2;
 // A buffer's own time is taken when it is this close to the arrival: PipeWire's clock is
 // CLOCK_MONOTONIC, but a back end may stamp its buffers on a clock of its own.
 constexpr int64_t kTrustedLagNs = 1'000'000'000;

@@ -16,11 +16,11 @@ namespace vantorel {
 
 namespace {
 
-// Pictures in flight at most: the writer's queue of three (the oldest is let go of once converted,
-// before its place in the queue frees) and the one being filled. Each is a segment as large as
-// the frame, shared with the server, so none is kept to spare. A grab finding none free is
-// skipped rather than waited for.
-constexpr int kPictures = 4;
+// Pictures in flight at most. The writer converts a frame before queueing it, so a picture is
+// back in the pool when the sink returns and one is all a recording uses; the second is for a
+// sink that keeps frames a little longer. Each is a segment as large as the frame, shared with
+// the server. A grab finding none free is skipped rather than waited for.
+constexpr int kPictures = 2;
 constexpr std::chrono::seconds kIdleInterval{1};
 // RandR sends no event when a monitor is set or deleted (xrandr --setmonitor), so the list is
 // read again this often.
