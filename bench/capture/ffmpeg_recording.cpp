@@ -27,7 +27,7 @@ std::vector<std::string> ffmpegArguments(const RecordingJob& job) {
             "-video_size", std::to_string(job.width) + "x" + std::to_string(job.height),
             "-draw_mouse", job.showsCursor ? "1" : "0", "-i",
             job.displayName + "+" + std::to_string(job.x) + "," + std::to_string(job.y), "-c:v",
-            "libx264", "-preset", "ultrafast", "-x264-params", "cabac=1:8x8dct=1", "-profile:v",
+            "libx264", "-preset", "ultrafast", "-x264-params", engineX264Params(job), "-profile:v",
             "high", "-pix_fmt", "yuv420p", "-b:v", std::to_string(engineBitRate(job)), "-g",
             std::to_string(2 * job.frameRate), "-threads", std::to_string(job.encoderThreads),
             "-an", "-y", job.outputPath};

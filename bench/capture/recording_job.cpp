@@ -1,12 +1,19 @@
 #include "recording_job.h"
 
-#include <algorithm>
+#include <thread>
+
+#include "capture/recorder_settings.h"
 
 namespace vantorel::bench {
 
 long long engineBitRate(const RecordingJob& job) {
-    const double wanted = static_cast<double>(job.width) * job.height * job.frameRate * 0.1;
-    return static_cast<long long>(std::clamp(wanted, 2e6, 60e6));
+    return averageVideoBitRate(job.width, job.height, job.frameRate);
+}
+
+const char* engineX264Params(const RecordingJob& job) {
+    return usesCavlc(job.width, job.height, job.frameRate, std::thread::hardware_concurrency())
+               ? "cabac=0:8x8dct=1"
+               : "cabac=1:8x8dct=1";
 }
 
 }  // namespace vantorel::bench

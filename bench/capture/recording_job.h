@@ -27,7 +27,9 @@ struct RecordingJob {
     int encoderNice = 0;
 };
 
-// The engine's bit rate: a tenth of a bit per pixel per frame, within 2 and 60 Mbit/s.
+// The engine's bit rate and x264 entropy coding for the job, on this machine: ffmpeg is given the
+// same, so that both encode alike.
 long long engineBitRate(const RecordingJob& job);
+const char* engineX264Params(const RecordingJob& job);
 
 }  // namespace vantorel::bench

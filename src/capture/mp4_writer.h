@@ -22,6 +22,7 @@ struct VideoTrackSettings {
     int frameRate = 30;         // expected; frames keep their own times
     int64_t bitRate = 0;        // average, bits per second
     int keyFrameInterval = 60;  // frames, at most
+    bool cavlc = false;         // H.264 entropy coding: CAVLC, else CABAC (see usesCavlc)
 };
 
 // How the sound track is encoded: AAC.

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <thread>
+
 #include "capture/recorder_settings.h"
 #include "platform/main_thread.h"
 
@@ -35,7 +37,7 @@ void Recorder::start(const RecorderConfig& config) {
     }
     config_ = config;
     std::optional<Error> error;
-    writer_ = makeWriter_(writerSettingsFor(config), error);
+    writer_ = makeWriter_(writerSettingsFor(config, std::thread::hardware_concurrency()), error);
     if (!writer_) {
         failStart(error.value_or(Error{Error::Kind::cannotWrite, {}, {}}));
         return;

@@ -12,7 +12,13 @@ int64_t averageVideoBitRate(int width, int height, int frameRate) {
                                            static_cast<double>(kMaximumVideoBitRate)));
 }
 
-Mp4WriterSettings writerSettingsFor(const RecorderConfig& config) {
+bool usesCavlc(int width, int height, int frameRate, unsigned cores) {
+    constexpr double kMostPixelsPerSecondPerCore = 50e6;
+    const double pixelsPerSecond = static_cast<double>(width) * height * frameRate;
+    return pixelsPerSecond > kMostPixelsPerSecondPerCore * std::max(cores, 1u);
+}
+
+Mp4WriterSettings writerSettingsFor(const RecorderConfig& config, unsigned cores) {
     const CaptureRequest& capture = config.capture;
     const int width = capture.frameSize.width();
     const int height = capture.frameSize.height();
@@ -26,6 +32,7 @@ Mp4WriterSettings writerSettingsFor(const RecorderConfig& config) {
     settings.video.frameRate = capture.frameRate;
     settings.video.bitRate = averageVideoBitRate(width, height, capture.frameRate);
     settings.video.keyFrameInterval = 2 * capture.frameRate;
+    settings.video.cavlc = usesCavlc(width, height, capture.frameRate, cores);
     if (capture.capturesSound) {
         settings.sound = SoundTrackSettings{};
     }

@@ -17,34 +17,37 @@ namespace {
 
 using Kind = Error::Kind;
 
-TEST(RecorderSettings, BitRateCodecAndKeyFrames) {
+TEST(RecorderSettings, BitRateCodecKeyFramesAndEntropyCoding) {
     using Codec = VideoTrackSettings::Codec;
     struct Case {
         int width, height, rate;
         int64_t bitRate;
         Codec codec;
+        bool cavlcOnTwoCores;
     };
     const Case cases[] = {
-        {1920, 1080, 30, 6'220'800, Codec::h264High},
-        {1920, 1080, 60, 12'441'600, Codec::h264High},
-        {640, 480, 30, 2'000'000, Codec::h264High},
-        {5120, 2880, 60, 60'000'000, Codec::hevc},
-        {4096, 2160, 30, 26'542'080, Codec::h264High},
-        {4097, 2160, 30, 26'548'560, Codec::hevc},
-        {2160, 4097, 30, 26'548'560, Codec::hevc},
+        {1920, 1080, 30, 6'220'800, Codec::h264High, false},
+        {1920, 1080, 60, 12'441'600, Codec::h264High, true},
+        {640, 480, 30, 2'000'000, Codec::h264High, false},
+        {5120, 2880, 60, 60'000'000, Codec::hevc, true},
+        {4096, 2160, 30, 26'542'080, Codec::h264High, true},
+        {4097, 2160, 30, 26'548'560, Codec::hevc, true},
+        {2160, 4097, 30, 26'548'560, Codec::hevc, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
         const RecorderConfig config{CaptureRequest{"M", {}, QSize(c.width, c.height), c.rate},
                                     "/f.mp4"};
-        const Mp4WriterSettings settings = writerSettingsFor(config);
+        const Mp4WriterSettings settings = writerSettingsFor(config, 2);
         EXPECT_EQ(settings.video.bitRate, c.bitRate);
         EXPECT_EQ(settings.video.codec, c.codec);
         EXPECT_EQ(settings.video.keyFrameInterval, 2 * c.rate);
+        EXPECT_EQ(settings.video.cavlc, c.cavlcOnTwoCores);
         EXPECT_FALSE(settings.sound);
     }
     const RecorderConfig withSound{CaptureRequest{"M", {}, QSize(640, 360), 30, true, true}, "/f"};
-    EXPECT_TRUE(writerSettingsFor(withSound).sound);
+    EXPECT_TRUE(writerSettingsFor(withSound, 2).sound);
+    EXPECT_FALSE(usesCavlc(1920, 1080, 60, 4));  // CABAC where the cores have room for it
 }
 
 // Recordings on stand-ins, with a clock the test sets.

@@ -89,18 +89,21 @@ std::optional<Error> finish(Mp4Writer& writer, double end) {
 TEST(Mp4Writer, VideoHasTheSizeKeyFramesAndEachFramesColourAtItsOwnTime) {
     struct {
         Codec codec;
+        bool cavlc;
         int width, height;
-        const char *codecName, *profile;
-    } const cases[] = {{Codec::h264High, 640, 360, "h264", "High"},
-                       {Codec::hevc, 4352, 64, "hevc", "Main"}};
+        const char *codecName, *profile, *x264Entropy;
+    } const cases[] = {{Codec::h264High, false, 640, 360, "h264", "High", "cabac=1"},
+                       {Codec::h264High, true, 640, 360, "h264", "High", "cabac=0"},
+                       {Codec::hevc, false, 4352, 64, "hevc", "Main", nullptr}};
     const std::vector<double> times = {0, 0.1, 0.35, 0.4, 0.45, 0.5, 1.25, 1.3, 1.35, 2.0, 2.001};
     const Rgb colours[] = {{255, 0, 0}, {0, 255, 0},   {0, 0, 255},  {255, 255, 255},
                            {0, 0, 0},   {255, 255, 0}, {0, 128, 255}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.codecName);
+        SCOPED_TRACE(std::string(c.codecName) + (c.cavlc ? " CAVLC" : ""));
         ScratchFolder folder;
         Mp4WriterSettings settings = settingsFor(folder.file("v.mp4"), c.codec, c.width, c.height);
         settings.video.keyFrameInterval = 4;
+        settings.video.cavlc = c.cavlc;
         auto writer = openWriter(settings);
         ASSERT_TRUE(writer);
         for (size_t i = 0; i < times.size(); ++i) {
@@ -115,6 +118,12 @@ TEST(Mp4Writer, VideoHasTheSizeKeyFramesAndEachFramesColourAtItsOwnTime) {
         EXPECT_EQ(video[0].at("width") + "x" + video[0].at("height"),
                   std::to_string(c.width) + "x" + std::to_string(c.height));
         EXPECT_NEAR(probe.duration().value_or(0), 2.5, 0.001);
+        if (c.x264Entropy) {
+            // x264 writes the options it encoded with into the stream.
+            std::ifstream file(folder.file("v.mp4"), std::ios::binary);
+            const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+            EXPECT_NE(bytes.find(c.x264Entropy), std::string::npos);
+        }
         const auto packets = probe.videoPackets();
         const auto frames = probe.decodedFrames();
         ASSERT_EQ(packets.size(), times.size());

@@ -32,12 +32,15 @@ struct DictionaryDeleter {
 };
 using DictionaryPtr = std::unique_ptr<AVDictionary, DictionaryDeleter>;
 
-DictionaryPtr encoderOptions(VideoTrackSettings::Codec codec) {
+DictionaryPtr encoderOptions(const VideoTrackSettings& settings) {
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", "ultrafast", 0);
-    if (codec == VideoTrackSettings::Codec::h264High) {
+    if (settings.codec == VideoTrackSettings::Codec::h264High) {
         av_dict_set(&options, "profile", "high", 0);
-        av_dict_set(&options, "x264-params", "cabac=1:8x8dct=1:bframes=0:sync-lookahead=0", 0);
+        av_dict_set(&options, "x264-params",
+                    settings.cavlc ? "cabac=0:8x8dct=1:bframes=0:sync-lookahead=0"
+                                   : "cabac=1:8x8dct=1:bframes=0:sync-lookahead=0",
+                    0);
     } else {
         av_dict_set(&options, "x265-params", "log-level=error:bframes=0", 0);
     }
@@ -109,7 +112,7 @@ int VideoEncoder::configure(const AVCodec& codec, bool globalHeader) {
     if (globalHeader) {
         codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    DictionaryPtr options = encoderOptions(settings_.codec);
+    DictionaryPtr options = encoderOptions(settings_);
     AVDictionary* rawOptions = options.release();
     const int result = avcodec_open2(codec_.get(), &codec, &rawOptions);
     options.reset(rawOptions);

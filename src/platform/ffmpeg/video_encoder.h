@@ -12,10 +12,11 @@ namespace vantorel {
 // only while the screen stays still (see repeatPicture).
 //
 // Encoder choices, for real-time capture on a machine with two cores:
-// - x264's "ultrafast" preset plus CABAC and the 8x8 transform. "ultrafast" alone turns both off
-//   and so yields Constrained Baseline; with them back it is High and still encodes about 190
-//   frames of 1920x1080 per second with two threads here, against about 125 for "superfast",
-//   leaving most of the machine to capture and conversion. Quality is held by the bit rate.
+// - x264's "ultrafast" preset plus the 8x8 transform and CABAC (or CAVLC where the settings ask
+//   for less CPU). "ultrafast" alone turns both off and so yields Constrained Baseline; with
+//   the 8x8 transform back it is High and still encodes about 190 frames of 1920x1080 per second
+//   with two threads here, against about 125 for "superfast", leaving most of the machine to
+//   capture and conversion. Quality is held by the bit rate.
 // - No B-frames: packets come out in presentation order, so each packet's duration is simply
 //   the gap to the next one and the last one can be stretched to the file's end.
 // - Frame threads, no lookahead thread: x264 holds one picture per frame thread but the first.
