@@ -18,7 +18,7 @@ const char* const kUsage =
     "  --animate-hz N              animation updates per second (default 2x rate; 60 screencast)\n"
     "  --settle S                  pause before each recording (default 1)\n"
     "  --keep DIR                  keep the recordings and logs in DIR\n"
-    "  --writer-queue N            experiment: writer's video queue (0: the engine's, 3)\n"
+    "  --writer-queue N            experiment: writer's video queue (0: the engine's, 5)\n"
     "  --encoder-nice N            experiment: nice value of the engine's encoder threads\n"
     "  --long-run MINUTES          the engine alone, full motion with sound, sampled each minute\n";
 

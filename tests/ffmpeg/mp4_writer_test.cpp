@@ -256,7 +256,7 @@ TEST(Mp4Writer, UnfinishedDropsWhatIsQueuedAndRemovesOnlyItsOwnFile) {
 }
 
 // Appends return at once: refused while the encoder is behind, never waiting for it.
-TEST(Mp4Writer, AppendsAreRefusedWhileTheQueuesAreFull) {
+TEST(Mp4Writer, AppendsLetGoOfTheCapturedPixelsAndAreRefusedWhileTheQueuesAreFull) {
     ScratchFolder folder;
     auto writer =
         openWriter(settingsFor(folder.file("q.mp4"), Codec::h264High, 1920, 1080, true), {2, 2});
@@ -267,6 +267,8 @@ TEST(Mp4Writer, AppendsAreRefusedWhileTheQueuesAreFull) {
     for (int i = 0; i < 20; ++i, frame.timeNs = at(i / 30.0), second.timeNs = at(i)) {
         writer->appendVideo(frame) ? ++taken : ++refused;
         soundRefused += writer->appendSound(second) ? 0 : 1;
+        // Queued or not, the capture has its buffer back at once: it keeps only one or two.
+        EXPECT_EQ(frame.pixels.use_count(), 1);
     }
     EXPECT_TRUE(taken >= 2 && refused > 0 && soundRefused > 0)
         << taken << " taken, " << refused << " refused, " << soundRefused << " blocks refused";
