@@ -20,6 +20,7 @@
 #include "counting_writer.h"
 #include "cpu_meters.h"
 #include "monotonic.h"
+#include "platform/memory_policy.h"
 #include "platform/x11/randr_monitors.h"
 #include "track_clocks.h"
 
@@ -194,6 +195,7 @@ void reportSample(int64_t elapsedNs, const FrameTally& tally, TrackClocks& clock
 }  // namespace
 
 int runEngineChild(const EngineRequest& request) {
+    settleMemoryUse();  // as the program does
     int argc = 1;
     char name[] = "vantorel_capture_bench";
     char* argv[] = {name, nullptr};

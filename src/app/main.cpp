@@ -20,6 +20,7 @@
 #include "platform/dbus/portal_global_shortcut.h"
 #include "platform/dbus/single_instance.h"
 #include "platform/ffmpeg/ffmpeg_mp4_writer.h"
+#include "platform/memory_policy.h"
 #include "platform/preference_store.h"
 #include "platform/qt_presenter.h"
 #include "platform/wayland/wayland_capture_source.h"
@@ -112,6 +113,7 @@ RecordingWindows realWindows(const PreferenceStore& store) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    settleMemoryUse();
     if (!x11DisplayReachable()) {
         std::fprintf(
             stderr,

@@ -22,7 +22,8 @@ namespace vantorel {
 // signal comes from there. A recording makes no thread of its own; its parts bring theirs:
 //   - the source's grab thread delivers frames, and the sound client's thread (libpulse's main
 //     loop) delivers sound; both go through the intake into the writer's queues and return at
-//     once, so a frame is in the writer's hands when the grab thread lets go of it. On X11 the
+//     once, so a frame is in the writer's hands when the grab thread lets go of it (the writer
+//     converts a picture to YUV on the grab thread, so the source has its buffer back). On X11 the
 //     grab thread is the source's own ("Vantorel.x11grb"); on Wayland it is the PipeWire
 //     stream's thread loop ("Vantorel.pwgrab"), and the portal answers on the main thread
 //     (libpipewire adds a data-loop thread of its own to each context, which stays idle: the

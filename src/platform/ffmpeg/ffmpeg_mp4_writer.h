@@ -28,7 +28,8 @@ struct Mp4WriterQueues {
 // The MP4 writer on FFmpeg: H.264 (libx264) or HEVC (libx265), and AAC.
 //
 // Threads: one per track, "Vantorel.video" and "Vantorel.audio", each serving its track's
-// queue (plus the encoder library's own workers). open() sets each encoder up on its track's
+// queue (plus the encoder library's own workers). appendVideo() converts the picture on the
+// caller's thread before queueing it (see YuvPictures). open() sets each encoder up on its track's
 // thread, so the owner never waits for x264; the last track to be set up writes the header and
 // answers. finish() drains both tracks; the last to be done writes the index and answers.
 // Appends are refused until the writer is open. An answer not yet given when cancel() returns

@@ -1,5 +1,7 @@
 #include "platform/ffmpeg/yuv_pictures.h"
 
+#include <sys/mman.h>
+
 #include "platform/ffmpeg/bgra_converter.h"
 
 extern "C" {
@@ -11,11 +13,49 @@ namespace vantorel {
 namespace {
 // Rows start on a 64-byte boundary, which every SIMD path of libyuv and x264 reads fastest.
 constexpr int kRowAlignment = 64;
+// Pictures kept for reuse: one being converted, one queued, and the encoder's last.
+constexpr size_t kKeptPictures = 3;
 
 int alignUp(int value) {
     return (value + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
 }
 }  // namespace
+
+void YuvPictures::Unmap::operator()(uint8_t* data) const {
+    munmap(data, bytes);
+}
+
+YuvPictures::Mapping YuvPictures::Shelf::take() {
+    {
+        std::lock_guard lock(mutex);
+        if (!kept.empty()) {
+            Mapping mapping = std::move(kept.back());
+            kept.pop_back();
+            return mapping;
+        }
+    }
+    void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (data == MAP_FAILED) {
+        return Mapping(nullptr, Unmap{bytes});
+    }
+    return Mapping(static_cast<uint8_t*>(data), Unmap{bytes});
+}
+
+void YuvPictures::Shelf::giveBack(uint8_t* data) {
+    Mapping mapping(data, Unmap{bytes});
+    std::lock_guard lock(mutex);
+    if (kept.size() < kKeptPictures) {
+        kept.push_back(std::move(mapping));
+    }
+    // Otherwise unmapped here.
+}
+
+// The buffer's own release: each picture holds a reference to the shelf, given up here.
+void YuvPictures::release(void* shelf, uint8_t* data) {
+    const std::unique_ptr<std::shared_ptr<Shelf>> holder(
+        static_cast<std::shared_ptr<Shelf>*>(shelf));
+    (*holder)->giveBack(data);
+}
 
 YuvPictures::YuvPictures(int width, int height) : width_(width), height_(height) {
     const int chromaHeight = (height + 1) / 2;
@@ -24,24 +64,29 @@ YuvPictures::YuvPictures(int width, int height) : width_(width), height_(height)
     linesizes_[2] = linesizes_[1];
     planeOffsets_[1] = static_cast<size_t>(linesizes_[0]) * height;
     planeOffsets_[2] = planeOffsets_[1] + static_cast<size_t>(linesizes_[1]) * chromaHeight;
-    const size_t size = planeOffsets_[2] + static_cast<size_t>(linesizes_[2]) * chromaHeight;
     if (width > 0 && height > 0) {
-        pool_.reset(av_buffer_pool_init(size, av_buffer_alloc));
+        shelf_ = std::make_shared<Shelf>(planeOffsets_[2] +
+                                         static_cast<size_t>(linesizes_[2]) * chromaHeight);
     }
 }
 
 FramePtr YuvPictures::make(const VideoFrame& frame) {
-    if (!pool_) {
+    if (!shelf_) {
         return nullptr;
     }
     FramePtr picture(av_frame_alloc());
-    if (!picture) {
+    Mapping memory = shelf_->take();
+    if (!picture || !memory) {
         return nullptr;
     }
-    picture->buf[0] = av_buffer_pool_get(pool_.get());
+    auto holder = std::make_unique<std::shared_ptr<Shelf>>(shelf_);
+    picture->buf[0] =
+        av_buffer_create(memory.get(), shelf_->bytes, &YuvPictures::release, holder.get(), 0);
     if (!picture->buf[0]) {
         return nullptr;
     }
+    static_cast<void>(memory.release());  // the buffer owns both now
+    static_cast<void>(holder.release());
     picture->format = AV_PIX_FMT_YUV420P;
     picture->width = width_;
     picture->height = height_;

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <vector>
+
 #include "capture/capture_source.h"
 #include "platform/ffmpeg/av_handles.h"
 
@@ -11,8 +16,12 @@ namespace vantorel {
 // Converting there, before a frame is queued, hands the capture's buffer (a whole B,G,R,X frame,
 // 2.7 times the size of its YUV picture, and on X11 a segment shared with the server) back to
 // the source as soon as the frame is taken: the source needs one buffer instead of one per
-// queued frame, and the queue holds the smaller pictures. Their memory is recycled: a picture's
-// buffer goes back to the pool when its last reference goes, on whichever thread.
+// queued frame, and the queue holds the smaller pictures.
+//
+// A picture's memory comes back when its last reference goes, on whichever thread, even after
+// this object is gone. A few are kept for the next pictures; those beyond, made while the
+// encoder fell behind for a moment, are given back to the kernel, so that one slow second does
+// not keep the memory of a full queue for the rest of a long recording.
 class YuvPictures {
   public:
     // Pictures of `width` x `height` pixels, even sides (see BgraConverter for odd frames).
@@ -25,15 +34,32 @@ class YuvPictures {
     FramePtr make(const VideoFrame& frame);
 
   private:
-    struct PoolDeleter {
-        void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
+    // Anonymous mappings rather than the heap: the C library would keep a freed block of this
+    // size for itself, where munmap hands it back at once.
+    struct Unmap {
+        size_t bytes;
+        void operator()(uint8_t* data) const;
     };
+    using Mapping = std::unique_ptr<uint8_t, Unmap>;
+
+    struct Shelf {
+        explicit Shelf(size_t pictureBytes) : bytes(pictureBytes) {}
+        // A kept mapping, or a new one; null when out of memory.
+        Mapping take();
+        void giveBack(uint8_t* data);
+
+        const size_t bytes;
+        std::mutex mutex;
+        std::vector<Mapping> kept;
+    };
+
+    static void release(void* shelf, uint8_t* data);
 
     int width_;
     int height_;
     int linesizes_[4] = {};
     size_t planeOffsets_[3] = {};
-    std::unique_ptr<AVBufferPool, PoolDeleter> pool_;
+    std::shared_ptr<Shelf> shelf_;
 };
 
 }  // namespace vantorel
