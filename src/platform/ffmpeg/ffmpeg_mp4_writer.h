@@ -18,8 +18,9 @@ class VideoEncoder;
 
 // How many items each track's queue holds before appends are refused. Five pictures carry the
 // encoder over its slow moments (its first frames, a key frame at 3840x2160) without a frame
-// lost, and cost little while they are not needed: their buffers are made only when the queue
-// first grows that long (5 x 3 MB at 1920x1080). Sound blocks are small and many.
+// lost, and cost little while they are not needed: buffers beyond the few YuvPictures keeps are
+// made only while the queue is that long (3 MB each at 1920x1080). Sound blocks are small and
+// many.
 struct Mp4WriterQueues {
     int video = 5;
     int sound = 32;
