@@ -166,11 +166,13 @@ TEST(Mp4Writer, SoundIsAac48kStereoWithTheToneAtItsTimeFromThePicturesStart) {
             EXPECT_NEAR(std::stod(audio[0].at("bit_rate")), 128000, 20000);
         }
         EXPECT_EQ(audio[0].at("start_time"), probe.streams("video").at(0).at("start_time"));
-        EXPECT_NEAR(std::stod(audio[0].at("duration")), 2.0, 0.025);
+        EXPECT_NEAR(std::stod(audio[0].at("duration")), 2.0, 0.001);
         const auto sound = probe.decodedSound();
         ASSERT_GE(sound.size(), size_t{kRate * 195 / 100});
+        // The tone's 5th sample is its first above 0.2: it plays where it was given, to the
+        // codec's smear of a sample or two, with the encoder's priming skipped.
         const size_t from = size_t(c.toneFromHundredths) * kRate / 100, margin = kRate / 50;
-        EXPECT_LT(loudness(sound, 0, from - std::min(from, margin)), 0.01);
+        EXPECT_NEAR(double(firstLouderThan(sound, 0.2f)), double(from + 4), 3);
         EXPECT_GT(loudness(sound, from + margin, from + kRate / 2), 0.3);
         EXPECT_EQ(strongestFrequency(sound, from + margin, from + kRate / 2, kRate), 1000);
     }

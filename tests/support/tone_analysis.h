@@ -18,6 +18,13 @@ inline double loudness(const std::vector<float>& samples, size_t from, size_t to
     return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0;
 }
 
+// The first sample whose magnitude is above `level`; the size when there is none.
+inline size_t firstLouderThan(const std::vector<float>& samples, float level) {
+    const auto loud = std::find_if(samples.begin(), samples.end(),
+                                   [level](float sample) { return std::abs(sample) > level; });
+    return static_cast<size_t>(loud - samples.begin());
+}
+
 // Of the multiples of 10 Hz up to 4 kHz, the one with the most energy (Goertzel).
 inline int strongestFrequency(const std::vector<float>& samples, size_t from, size_t to, int rate) {
     std::pair<double, int> strongest{-1, 0};

@@ -2,6 +2,7 @@
 
 #include "platform/mp4/recording_finalizer.h"
 #include "platform/mp4/recording_marker.h"
+#include "platform/mp4/start_skip.h"
 
 namespace vantorel {
 
@@ -32,6 +33,7 @@ std::unique_ptr<Mp4Muxer> Mp4Muxer::create(const std::filesystem::path& path, in
         return nullptr;
     }
     std::unique_ptr<Mp4Muxer> muxer(new Mp4Muxer(std::move(file)));
+    muxer->priming_.assign(static_cast<size_t>(streams), 0);
     AVFormatContext* raw = nullptr;
     const int result = avformat_alloc_output_context2(&raw, nullptr, "mp4", path.c_str());
     muxer->context_.reset(raw);
@@ -58,6 +60,10 @@ int Mp4Muxer::describeStream(int index, const AVCodecContext& encoder) {
     }
     AVStream* stream = context_->streams[index];
     stream->time_base = encoder.time_base;
+    if (encoder.codec_type == AVMEDIA_TYPE_AUDIO && encoder.initial_padding > 0) {
+        priming_[static_cast<size_t>(index)] = av_rescale_q(
+            encoder.initial_padding, AVRational{1, encoder.sample_rate}, encoder.time_base);
+    }
     return avcodec_parameters_from_context(stream->codecpar, &encoder);
 }
 
@@ -70,15 +76,49 @@ int Mp4Muxer::writeHeader() {
     // fragment index at the end, as the finished file gets an ordinary one instead.
     AVDictionary* options = nullptr;
     av_dict_set(&options, "movflags", "+frag_custom+empty_moov+default_base_moof+skip_trailer", 0);
-    const int result = avformat_write_header(context_.get(), &options);
+    // The muxer picks each track's time scale as it starts; the priming is kept in that.
+    std::vector<AVRational> encoderTimeBases;
+    for (unsigned i = 0; i < context_->nb_streams; ++i) {
+        encoderTimeBases.push_back(context_->streams[i]->time_base);
+    }
+    int result = avformat_init_output(context_.get(), &options);
     av_dict_free(&options);
+    std::vector<uint8_t> header;
+    if (result >= 0) {
+        result = writeHeaderInto(header);
+    }
     if (result < 0) {
         return result;
     }
+    // FFmpeg writes no edit list into a fragmented file's first movie box; the tracks' priming
+    // needs one (see start_skip.h).
+    std::vector<uint32_t> skips;
+    for (size_t i = 0; i < priming_.size(); ++i) {
+        priming_[i] =
+            av_rescale_q(priming_[i], encoderTimeBases[i], context_->streams[i]->time_base);
+        skips.push_back(static_cast<uint32_t>(priming_[i]));
+    }
+    header = mp4::withStartSkips(header, skips);
+    avio_write(context_->pb, header.data(), static_cast<int>(header.size()));
     const std::vector<uint8_t> marker = mp4::inProgressMarker(kIndexReserve);
     avio_write(context_->pb, marker.data(), static_cast<int>(marker.size()));
     avio_flush(context_->pb);
     return context_->pb->error;
+}
+
+int Mp4Muxer::writeHeaderInto(std::vector<uint8_t>& header) {
+    AVIOContext* memory = nullptr;
+    if (const int opened = avio_open_dyn_buf(&memory); opened < 0) {
+        return opened;
+    }
+    context_->pb = memory;
+    const int result = avformat_write_header(context_.get(), nullptr);
+    context_->pb = file_->io();
+    uint8_t* bytes = nullptr;
+    const int size = avio_close_dyn_buf(memory, &bytes);
+    header.assign(bytes, bytes + std::max(size, 0));
+    av_free(bytes);
+    return result;
 }
 
 int Mp4Muxer::write(AVPacket& packet, AVRational timeBase, int index) {
@@ -99,6 +139,11 @@ int Mp4Muxer::write(AVPacket& packet, AVRational timeBase, int index) {
     }
     packet.stream_index = index;
     av_packet_rescale_ts(&packet, timeBase, context_->streams[index]->time_base);
+    // The priming comes first on the track's media timeline, from 0 on; the edit list in the
+    // header skips it.
+    const int64_t priming = priming_[static_cast<size_t>(index)];
+    packet.pts += packet.pts != AV_NOPTS_VALUE ? priming : 0;
+    packet.dts += packet.dts != AV_NOPTS_VALUE ? priming : 0;
     // Takes the packet's reference; the interleaver holds packets until every track caught up.
     const int result = av_interleaved_write_frame(context_.get(), &packet);
     return result < 0 ? result : context_->pb->error;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/ffmpeg/output_file.h"
 
@@ -64,6 +65,8 @@ class Mp4Muxer {
 
     // With the lock held.
     int cutFragment();
+    // Has FFmpeg write the file's first boxes into `header` rather than the file.
+    int writeHeaderInto(std::vector<uint8_t>& header);
 
     static constexpr int64_t kUnset = INT64_MIN;
 
@@ -72,6 +75,10 @@ class Mp4Muxer {
     // Media time of the first packet since the last cut; kUnset while none came.
     int64_t fragmentStartMs_ = kUnset;
     std::unique_ptr<AVFormatContext, ContextDeleter> context_;
+    // By track: how long its encoder's priming lasts, the time its first packet carries before
+    // that of the first sample it was given. In the encoder's time base until the header is
+    // written, in the track's own after.
+    std::vector<int64_t> priming_;
     bool globalHeader_ = false;
     bool complete_ = false;
 };

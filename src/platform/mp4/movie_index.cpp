@@ -1,17 +1,13 @@
 #include "platform/mp4/movie_index.h"
 
 #include <algorithm>
-#include <map>
 #include <numeric>
+
+#include "platform/mp4/start_skip.h"
 
 namespace vantorel::mp4 {
 
 namespace {
-
-struct Timescales {
-    uint32_t movie = 1000;
-    std::map<uint32_t, uint32_t> media;  // by track id
-};
 
 // Offsets of the duration fields in full boxes whose layout depends on their version.
 uint64_t scaled(uint64_t value, uint32_t from, uint32_t to) {
@@ -186,48 +182,66 @@ void writeSampleTable(BoxWriter& out, const std::vector<uint8_t>& bytes, const B
     out.close();
 }
 
-// A track whose first sample lies later on its timeline than the movie's start: an empty edit
-// for the time before it, then the whole track. Without it a player would start the track at
-// the movie's start, out of step with the others.
-void writeStartOffset(BoxWriter& out, const TrackSamples& track, uint32_t mediaTimescale,
-                      uint32_t movieTimescale) {
-    if (track.firstDecodeTime == 0 || mediaTimescale == 0) {
+// What the index needs to know of one track beyond its samples.
+struct TrackFacts {
+    const TrackSamples* samples = nullptr;  // none for a track that has no fragment
+    uint32_t mediaTimescale = 0;
+    // The media time that plays at the movie's start (the encoder's priming, see start_skip.h).
+    uint64_t skip = 0;
+
+    // Where the track ends on the movie's timeline, in its own time scale.
+    uint64_t presentationEnd() const {
+        return samples && samples->decodeEnd > skip ? samples->decodeEnd - skip : 0;
+    }
+};
+
+// The edits that put the track's media on the movie's timeline. A track whose first sample
+// lies later than its skip starts with an empty edit for the time before it; without one a
+// player would start the track at the movie's start, out of step with the others. A track with
+// a skip plays from there, without its priming.
+void writeEdits(BoxWriter& out, const TrackFacts& facts, uint32_t movieTimescale) {
+    const TrackSamples& track = *facts.samples;
+    const uint64_t mediaStart = std::max(track.firstDecodeTime, facts.skip);
+    if (mediaStart == 0 || facts.mediaTimescale == 0 || track.decodeEnd <= mediaStart) {
         return;
     }
+    const auto toMovie = [&](uint64_t value) {
+        return scaled(value, facts.mediaTimescale, movieTimescale);
+    };
+    const uint64_t emptyBefore = mediaStart - facts.skip;
     out.open(fourcc("edts"));
     out.openFull(fourcc("elst"), 1, 0);
-    out.u32(2);
-    out.u64(scaled(track.firstDecodeTime, mediaTimescale, movieTimescale));
-    out.u64(UINT64_MAX);  // media time -1: an empty edit
-    out.u32(0x00010000);  // rate 1.0
-    out.u64(scaled(track.decodeEnd - track.firstDecodeTime, mediaTimescale, movieTimescale));
-    out.u64(track.firstDecodeTime);
+    out.u32(emptyBefore != 0 ? 2 : 1);
+    if (emptyBefore != 0) {
+        out.u64(toMovie(emptyBefore));
+        out.u64(UINT64_MAX);  // media time -1: an empty edit
+        out.u32(0x00010000);  // rate 1.0
+    }
+    out.u64(toMovie(track.decodeEnd - mediaStart));
+    out.u64(mediaStart);
     out.u32(0x00010000);
     out.close();
     out.close();
 }
 
-// Copies the boxes of `parent`, rebuilding those that carry durations or sample tables.
+// Copies the boxes of `parent`, rebuilding those that carry durations, edits or sample tables.
 void copyTree(BoxWriter& out, const std::vector<uint8_t>& bytes, const Box& parent,
-              const FragmentedFile& file, const Timescales& scales, uint32_t trackId) {
+              const TrackFacts& facts, uint32_t movieTimescale) {
+    const TrackSamples* track = facts.samples;
     for (const Box& child : boxesIn(bytes, parent.bodyOffset(), parent.end())) {
-        const TrackSamples* track = samplesOf(file, trackId);
-        const uint64_t media = track ? trackDuration(*track) : 0;
-        const auto mediaScale = scales.media.find(trackId);
-        const uint32_t mediaTimescale = mediaScale != scales.media.end() ? mediaScale->second : 0;
         if (child.type == fourcc("tkhd") && track) {
             copyWithDuration(out, bytes, child, 8,
-                             scaled(track->decodeEnd, mediaTimescale, scales.movie));
-            writeStartOffset(out, *track, mediaTimescale, scales.movie);
+                             scaled(facts.presentationEnd(), facts.mediaTimescale, movieTimescale));
+            writeEdits(out, facts, movieTimescale);
         } else if (child.type == fourcc("edts") && track) {
             continue;  // replaced by the one written after tkhd
         } else if (child.type == fourcc("mdhd") && track) {
-            copyWithDuration(out, bytes, child, 4, media);
+            copyWithDuration(out, bytes, child, 4, trackDuration(*track));
         } else if (child.type == fourcc("stbl") && track) {
             writeSampleTable(out, bytes, child, *track);
         } else if (child.type == fourcc("mdia") || child.type == fourcc("minf")) {
             out.open(child.type);
-            copyTree(out, bytes, child, file, scales, trackId);
+            copyTree(out, bytes, child, facts, movieTimescale);
             out.close();
         } else {
             out.bytes(bytes, child.offset, child.size);
@@ -246,6 +260,17 @@ uint32_t trackIdOf(const std::vector<uint8_t>& bytes, const Box& trak) {
     return reader.u32();
 }
 
+TrackFacts factsOf(const FragmentedFile& file, const Box& trak) {
+    const std::vector<uint8_t>& bytes = file.initialMoovBytes;
+    TrackFacts facts;
+    facts.samples = samplesOf(file, trackIdOf(bytes, trak));
+    const std::optional<Box> mdia = childOf(bytes, trak, fourcc("mdia"));
+    const std::optional<Box> mdhd = mdia ? childOf(bytes, *mdia, fourcc("mdhd")) : std::nullopt;
+    facts.mediaTimescale = mdhd ? timescaleOf(bytes, *mdhd, 0) : 0;
+    facts.skip = startSkipOf(bytes, trak);
+    return facts;
+}
+
 }  // namespace
 
 std::vector<uint8_t> buildMovieIndex(const FragmentedFile& file) {
@@ -254,43 +279,35 @@ std::vector<uint8_t> buildMovieIndex(const FragmentedFile& file) {
     if (!moov) {
         return {};
     }
-    Timescales scales;
-    std::vector<Box> traks;
+    uint32_t movieTimescale = 1000;
+    std::vector<TrackFacts> tracks;
     std::optional<Box> mvhd;
     for (const Box& child : boxesIn(bytes, moov->bodyOffset(), moov->end())) {
         if (child.type == fourcc("mvhd")) {
             mvhd = child;
-            scales.movie = timescaleOf(bytes, child, 0);
+            movieTimescale = timescaleOf(bytes, child, 0);
         } else if (child.type == fourcc("trak")) {
-            traks.push_back(child);
-            const std::optional<Box> mdia = childOf(bytes, child, fourcc("mdia"));
-            const std::optional<Box> mdhd =
-                mdia ? childOf(bytes, *mdia, fourcc("mdhd")) : std::nullopt;
-            if (mdhd) {
-                scales.media[trackIdOf(bytes, child)] = timescaleOf(bytes, *mdhd, 0);
-            }
+            tracks.push_back(factsOf(file, child));
         }
     }
     if (!mvhd) {
         return {};
     }
     uint64_t movieDuration = 0;
-    for (const Box& trak : traks) {
-        const uint32_t id = trackIdOf(bytes, trak);
-        if (const TrackSamples* track = samplesOf(file, id)) {
-            movieDuration = std::max(movieDuration,
-                                     scaled(trackDuration(*track), scales.media[id], scales.movie));
-        }
+    for (const TrackFacts& facts : tracks) {
+        movieDuration = std::max(
+            movieDuration, scaled(facts.presentationEnd(), facts.mediaTimescale, movieTimescale));
     }
 
     BoxWriter out;
     out.open(fourcc("moov"));
+    size_t trackIndex = 0;
     for (const Box& child : boxesIn(bytes, moov->bodyOffset(), moov->end())) {
         if (child.type == fourcc("mvhd")) {
             copyWithDuration(out, bytes, child, 4, movieDuration);
         } else if (child.type == fourcc("trak")) {
             out.open(fourcc("trak"));
-            copyTree(out, bytes, child, file, scales, trackIdOf(bytes, child));
+            copyTree(out, bytes, child, tracks[trackIndex++], movieTimescale);
             out.close();
         } else if (child.type != fourcc("mvex")) {
             out.bytes(bytes, child.offset, child.size);
