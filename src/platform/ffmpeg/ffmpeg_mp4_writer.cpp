@@ -7,6 +7,7 @@
 #include "platform/ffmpeg/mp4_muxer.h"
 #include "platform/ffmpeg/track_thread.h"
 #include "platform/ffmpeg/video_encoder.h"
+#include "platform/memory_policy.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -50,8 +51,14 @@ void FfmpegMp4Writer::open(Answer answer) {
 }
 
 void FfmpegMp4Writer::setUp(TrackEncoder& encoder, int index, const Answer& answer) {
+    if (index == kVideoIndex) {
+        settleMemoryFor(pictures_.width(), pictures_.height());
+    }
     if (const int result = encoder.open(*muxer_, index); result < 0) {
         fail(creationError(result));
+    }
+    if (index == kVideoIndex) {
+        pictures_.prepare();  // before the capture starts, which waits for this answer
     }
     if (!lastThrough()) {
         return;

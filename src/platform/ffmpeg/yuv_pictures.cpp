@@ -2,6 +2,8 @@
 
 #include <sys/mman.h>
 
+#include <cstring>
+
 #include "platform/ffmpeg/bgra_converter.h"
 
 extern "C" {
@@ -38,6 +40,9 @@ YuvPictures::Mapping YuvPictures::Shelf::take() {
     if (data == MAP_FAILED) {
         return Mapping(nullptr, Unmap{bytes});
     }
+    // Where the process allows huge pages (large pictures, see memory_policy.h), a new picture
+    // takes a few faults instead of thousands.
+    static_cast<void>(madvise(data, bytes, MADV_HUGEPAGE));
     return Mapping(static_cast<uint8_t*>(data), Unmap{bytes});
 }
 
@@ -67,6 +72,24 @@ YuvPictures::YuvPictures(int width, int height) : width_(width), height_(height)
     if (width > 0 && height > 0) {
         shelf_ = std::make_shared<Shelf>(planeOffsets_[2] +
                                          static_cast<size_t>(linesizes_[2]) * chromaHeight);
+    }
+}
+
+void YuvPictures::prepare() {
+    if (!shelf_) {
+        return;
+    }
+    std::vector<Mapping> made;
+    for (size_t i = 0; i < kKeptPictures; ++i) {
+        Mapping mapping = shelf_->take();
+        if (!mapping) {
+            break;  // make() finds out when it matters
+        }
+        std::memset(mapping.get(), 0, shelf_->bytes);
+        made.push_back(std::move(mapping));
+    }
+    for (Mapping& mapping : made) {
+        shelf_->giveBack(mapping.release());
     }
 }
 

@@ -30,6 +30,12 @@ class YuvPictures {
     YuvPictures(const YuvPictures&) = delete;
     YuvPictures& operator=(const YuvPictures&) = delete;
 
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // Makes the pictures it keeps ahead of the first frames, each written once: memory touched
+    // for the first time is slow to write (page faults, and in a virtual machine the host's
+    // too), 20 to 40 ms for a 4K picture here, which would hold up the first frames' hand-over.
+    void prepare();
     // The frame's picture; null when memory runs out. One thread at a time.
     FramePtr make(const VideoFrame& frame);
 

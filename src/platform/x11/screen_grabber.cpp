@@ -53,8 +53,14 @@ std::unique_ptr<ScreenGrabber> ScreenGrabber::open(const std::string& displayNam
     }
     if (!error) {
         // The server must be able to share memory with this process, which the first picture
-        // shows; it goes back to the pool at once.
-        static_cast<void>(grabber->pool_.acquire(error));
+        // shows; it goes back to the pool at once. A first grab into it makes the server map
+        // the segment, which takes it tens of milliseconds at 4K: better before the recording
+        // than in place of its second frame.
+        const std::shared_ptr<ShmImage> picture = grabber->pool_.acquire(error);
+        if (picture) {
+            error = (grabber->scales() ? *grabber->scratch_ : *picture)
+                        .grab(grabber->display_->root(), grabber->region_);
+        }
     }
     if (error) {
         return nullptr;
