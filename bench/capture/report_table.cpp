@@ -1,6 +1,7 @@
 #include "report_table.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -23,12 +24,14 @@ Cell expectedFrames(const RunResult& run, int frameRate) {
     return run.recordedSeconds * frameRate;
 }
 
-// Frames a steady full-rate recording would hold that this one does not.
+// Frames a steady full-rate recording would hold that this one does not: whole frame slots only,
+// as the stop may come while the grab of the last slot is under way.
 Cell lostFrames(const RunResult& run, int frameRate) {
     if (!run.written) {
         return std::nullopt;
     }
-    return std::max(0.0, *expectedFrames(run, frameRate) - static_cast<double>(*run.written));
+    return std::max(0.0, std::floor(*expectedFrames(run, frameRate)) -
+                             static_cast<double>(*run.written));
 }
 
 std::string formatted(const Cell& cell, const char* format) {
