@@ -61,6 +61,9 @@ std::unique_ptr<ScreenGrabber> ScreenGrabber::open(const std::string& displayNam
             error = (grabber->scales() ? *grabber->scratch_ : *picture)
                         .grab(grabber->display_->root(), grabber->region_);
         }
+        if (error && error->kind == Error::Kind::captureLost) {
+            error->kind = Error::Kind::failed;  // nothing was being recorded yet
+        }
     }
     if (error) {
         return nullptr;
