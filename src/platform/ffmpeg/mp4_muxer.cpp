@@ -76,7 +76,7 @@ int Mp4Muxer::writeHeader() {
     // fragment index at the end, as the finished file gets an ordinary one instead.
     AVDictionary* options = nullptr;
     av_dict_set(&options, "movflags", "+frag_custom+empty_moov+default_base_moof+skip_trailer", 0);
-    // The muxer picks each track's time scale as it starts; the priming is kept in that.
+    // The muxer picks each track's time scale as it starts; the edit lists are in that.
     std::vector<AVRational> encoderTimeBases;
     for (unsigned i = 0; i < context_->nb_streams; ++i) {
         encoderTimeBases.push_back(context_->streams[i]->time_base);
@@ -94,9 +94,8 @@ int Mp4Muxer::writeHeader() {
     // needs one (see start_skip.h).
     std::vector<uint32_t> skips;
     for (size_t i = 0; i < priming_.size(); ++i) {
-        priming_[i] =
-            av_rescale_q(priming_[i], encoderTimeBases[i], context_->streams[i]->time_base);
-        skips.push_back(static_cast<uint32_t>(priming_[i]));
+        skips.push_back(static_cast<uint32_t>(
+            av_rescale_q(priming_[i], encoderTimeBases[i], context_->streams[i]->time_base)));
     }
     header = mp4::withStartSkips(header, skips);
     avio_write(context_->pb, header.data(), static_cast<int>(header.size()));
@@ -137,13 +136,13 @@ int Mp4Muxer::write(AVPacket& packet, AVRational timeBase, int index) {
     if (fragmentStartMs_ == kUnset) {
         fragmentStartMs_ = packetMs;
     }
-    packet.stream_index = index;
-    av_packet_rescale_ts(&packet, timeBase, context_->streams[index]->time_base);
     // The priming comes first on the track's media timeline, from 0 on; the edit list in the
     // header skips it.
     const int64_t priming = priming_[static_cast<size_t>(index)];
     packet.pts += packet.pts != AV_NOPTS_VALUE ? priming : 0;
     packet.dts += packet.dts != AV_NOPTS_VALUE ? priming : 0;
+    packet.stream_index = index;
+    av_packet_rescale_ts(&packet, timeBase, context_->streams[index]->time_base);
     // Takes the packet's reference; the interleaver holds packets until every track caught up.
     const int result = av_interleaved_write_frame(context_.get(), &packet);
     return result < 0 ? result : context_->pb->error;

@@ -75,9 +75,8 @@ class Mp4Muxer {
     // Media time of the first packet since the last cut; kUnset while none came.
     int64_t fragmentStartMs_ = kUnset;
     std::unique_ptr<AVFormatContext, ContextDeleter> context_;
-    // By track: how long its encoder's priming lasts, the time its first packet carries before
-    // that of the first sample it was given. In the encoder's time base until the header is
-    // written, in the track's own after.
+    // By track, in its encoder's time base: how long the encoder's priming lasts, the time its
+    // first packet carries before that of the first sample it was given.
     std::vector<int64_t> priming_;
     bool globalHeader_ = false;
     bool complete_ = false;
