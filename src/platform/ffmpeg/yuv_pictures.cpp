@@ -15,7 +15,7 @@ namespace vantorel {
 namespace {
 // Rows start on a 64-byte boundary, which every SIMD path of libyuv and x264 reads fastest.
 constexpr int kRowAlignment = 64;
-// Pictures kept for reuse: one being converted, one queued, and the encoder's last.
+// Pictures that stay mapped: one being converted, one queued, and the encoder's last.
 constexpr size_t kKeptPictures = 3;
 
 int alignUp(int value) {
@@ -40,6 +40,10 @@ YuvPictures::Mapping YuvPictures::Shelf::take() {
     if (data == MAP_FAILED) {
         return Mapping(nullptr, Unmap{bytes});
     }
+    {
+        std::lock_guard lock(mutex);
+        ++mapped;
+    }
     // Where the process allows huge pages (large pictures, see memory_policy.h), a new picture
     // takes a few faults instead of thousands.
     static_cast<void>(madvise(data, bytes, MADV_HUGEPAGE));
@@ -49,10 +53,11 @@ YuvPictures::Mapping YuvPictures::Shelf::take() {
 void YuvPictures::Shelf::giveBack(uint8_t* data) {
     Mapping mapping(data, Unmap{bytes});
     std::lock_guard lock(mutex);
-    if (kept.size() < kKeptPictures) {
+    if (mapped <= kKeptPictures) {
         kept.push_back(std::move(mapping));
+    } else {
+        --mapped;  // and unmapped on the way out
     }
-    // Otherwise unmapped here.
 }
 
 // The buffer's own release: each picture holds a reference to the shelf, given up here.
@@ -97,15 +102,18 @@ FramePtr YuvPictures::make(const VideoFrame& frame) {
     if (!shelf_) {
         return nullptr;
     }
-    FramePtr picture(av_frame_alloc());
     Mapping memory = shelf_->take();
-    if (!picture || !memory) {
+    if (!memory) {
         return nullptr;
     }
+    FramePtr picture(av_frame_alloc());
     auto holder = std::make_unique<std::shared_ptr<Shelf>>(shelf_);
-    picture->buf[0] =
-        av_buffer_create(memory.get(), shelf_->bytes, &YuvPictures::release, holder.get(), 0);
-    if (!picture->buf[0]) {
+    if (picture) {
+        picture->buf[0] =
+            av_buffer_create(memory.get(), shelf_->bytes, &YuvPictures::release, holder.get(), 0);
+    }
+    if (!picture || !picture->buf[0]) {
+        shelf_->giveBack(memory.release());
         return nullptr;
     }
     static_cast<void>(memory.release());  // the buffer owns both now
@@ -119,6 +127,14 @@ FramePtr YuvPictures::make(const VideoFrame& frame) {
     }
     BgraConverter::convert(frame, *picture);
     return picture;
+}
+
+size_t YuvPictures::mappedPictures() const {
+    if (!shelf_) {
+        return 0;
+    }
+    std::lock_guard lock(shelf_->mutex);
+    return shelf_->mapped;
 }
 
 }  // namespace vantorel

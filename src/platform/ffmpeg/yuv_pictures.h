@@ -19,9 +19,9 @@ namespace vantorel {
 // queued frame, and the queue holds the smaller pictures.
 //
 // A picture's memory comes back when its last reference goes, on whichever thread, even after
-// this object is gone. A few are kept for the next pictures; those beyond, made while the
-// encoder fell behind for a moment, are given back to the kernel, so that one slow second does
-// not keep the memory of a full queue for the rest of a long recording.
+// this object is gone. A few pictures stay mapped, counting those in use; those beyond, made
+// while the encoder fell behind for a moment, are given back to the kernel, so that one slow
+// second does not keep the memory of a full queue for the rest of a long recording.
 class YuvPictures {
   public:
     // Pictures of `width` x `height` pixels, even sides (see BgraConverter for odd frames).
@@ -38,6 +38,8 @@ class YuvPictures {
     void prepare();
     // The frame's picture; null when memory runs out. One thread at a time.
     FramePtr make(const VideoFrame& frame);
+    // Pictures mapped now, in use or kept.
+    size_t mappedPictures() const;
 
   private:
     // Anonymous mappings rather than the heap: the C library would keep a freed block of this
@@ -52,11 +54,13 @@ class YuvPictures {
         explicit Shelf(size_t pictureBytes) : bytes(pictureBytes) {}
         // A kept mapping, or a new one; null when out of memory.
         Mapping take();
+        // Keeps the mapping while no more than a few are mapped, else unmaps it.
         void giveBack(uint8_t* data);
 
         const size_t bytes;
-        std::mutex mutex;
+        mutable std::mutex mutex;
         std::vector<Mapping> kept;
+        size_t mapped = 0;  // kept, and taken but not given back
     };
 
     static void release(void* shelf, uint8_t* data);
