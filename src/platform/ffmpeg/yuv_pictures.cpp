@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/ffmpeg/bgra_converter.h"
@@ -17,6 +18,8 @@ namespace {
 constexpr int kRowAlignment = 64;
 // Pictures that stay mapped: one being converted, one queued, and the encoder's last.
 constexpr size_t kKeptPictures = 3;
+// How often spares are looked at: two seconds of frames at 60 fps.
+constexpr size_t kTakesBetweenTrims = 120;
 
 int alignUp(int value) {
     return (value + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
@@ -28,11 +31,27 @@ void YuvPictures::Unmap::operator()(uint8_t* data) const {
 }
 
 YuvPictures::Mapping YuvPictures::Shelf::take() {
+    std::vector<Mapping> idle;  // unmapped once the lock is let go
     {
         std::lock_guard lock(mutex);
-        if (!kept.empty()) {
-            Mapping mapping = std::move(kept.back());
-            kept.pop_back();
+        Mapping mapping(nullptr, Unmap{bytes});
+        if (!spare.empty()) {
+            mapping = std::move(spare.back());
+            spare.pop_back();
+        }
+        fewestSpare = std::min(fewestSpare, spare.size());
+        if (++takes == kTakesBetweenTrims) {
+            // As many spares as were left after every take were never needed.
+            for (size_t surplus = std::min(fewestSpare, mapped - std::min(mapped, kKeptPictures));
+                 surplus > 0; --surplus) {
+                idle.push_back(std::move(spare.back()));
+                spare.pop_back();
+                --mapped;
+            }
+            takes = 0;
+            fewestSpare = SIZE_MAX;
+        }
+        if (mapping) {
             return mapping;
         }
     }
@@ -53,11 +72,7 @@ YuvPictures::Mapping YuvPictures::Shelf::take() {
 void YuvPictures::Shelf::giveBack(uint8_t* data) {
     Mapping mapping(data, Unmap{bytes});
     std::lock_guard lock(mutex);
-    if (mapped <= kKeptPictures) {
-        kept.push_back(std::move(mapping));
-    } else {
-        --mapped;  // and unmapped on the way out
-    }
+    spare.push_back(std::move(mapping));
 }
 
 // The buffer's own release: each picture holds a reference to the shelf, given up here.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -19,9 +20,10 @@ namespace vantorel {
 // queued frame, and the queue holds the smaller pictures.
 //
 // A picture's memory comes back when its last reference goes, on whichever thread, even after
-// this object is gone. A few pictures stay mapped, counting those in use; those beyond, made
-// while the encoder fell behind for a moment, are given back to the kernel, so that one slow
-// second does not keep the memory of a full queue for the rest of a long recording.
+// this object is gone, and is kept for the next pictures. Spare pictures that no frame needed
+// for a couple of seconds are given back to the kernel, down to three mapped in all: one slow
+// second does not keep the memory of a full queue for the rest of a long recording, and a
+// spare needed every few frames is not made again each time (at 4K, 12 MB to fault in).
 class YuvPictures {
   public:
     // Pictures of `width` x `height` pixels, even sides (see BgraConverter for odd frames).
@@ -38,7 +40,7 @@ class YuvPictures {
     void prepare();
     // The frame's picture; null when memory runs out. One thread at a time.
     FramePtr make(const VideoFrame& frame);
-    // Pictures mapped now, in use or kept.
+    // Pictures mapped now, in use or spare.
     size_t mappedPictures() const;
 
   private:
@@ -52,15 +54,16 @@ class YuvPictures {
 
     struct Shelf {
         explicit Shelf(size_t pictureBytes) : bytes(pictureBytes) {}
-        // A kept mapping, or a new one; null when out of memory.
+        // A spare mapping, or a new one; null when out of memory.
         Mapping take();
-        // Keeps the mapping while no more than a few are mapped, else unmaps it.
         void giveBack(uint8_t* data);
 
         const size_t bytes;
         mutable std::mutex mutex;
-        std::vector<Mapping> kept;
-        size_t mapped = 0;  // kept, and taken but not given back
+        std::vector<Mapping> spare;
+        size_t mapped = 0;              // spare, and taken but not given back
+        size_t takes = 0;               // since spares were last given back to the kernel
+        size_t fewestSpare = SIZE_MAX;  // left after a take, since then
     };
 
     static void release(void* shelf, uint8_t* data);
