@@ -10,11 +10,10 @@ long long engineBitRate(const RecordingJob& job) {
     return averageVideoBitRate(job.width, job.height, job.frameRate);
 }
 
-std::string engineX264Params(const RecordingJob& job) {
-    const bool cavlc =
-        usesCavlc(job.width, job.height, job.frameRate, std::thread::hardware_concurrency());
-    return std::string(cavlc ? "cabac=0" : "cabac=1") + ":8x8dct=1" +
-           (usesSlicedThreads(job.width, job.height) ? ":sliced-threads=1" : "");
+const char* engineX264Params(const RecordingJob& job) {
+    return usesCavlc(job.width, job.height, job.frameRate, std::thread::hardware_concurrency())
+               ? "cabac=0:8x8dct=1"
+               : "cabac=1:8x8dct=1";
 }
 
 }  // namespace vantorel::bench

@@ -27,9 +27,9 @@ struct RecordingJob {
     int encoderNice = 0;
 };
 
-// The engine's bit rate, x264 entropy coding and kind of threads for the job, on this machine:
-// ffmpeg is given the same, so that both encode alike.
+// The engine's bit rate and x264 entropy coding for the job, on this machine: ffmpeg is given the
+// same, so that both encode alike.
 long long engineBitRate(const RecordingJob& job);
-std::string engineX264Params(const RecordingJob& job);
+const char* engineX264Params(const RecordingJob& job);
 
 }  // namespace vantorel::bench

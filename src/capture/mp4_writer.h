@@ -23,9 +23,6 @@ struct VideoTrackSettings {
     int64_t bitRate = 0;        // average, bits per second
     int keyFrameInterval = 60;  // frames, at most
     bool cavlc = false;         // H.264 entropy coding: CAVLC, else CABAC (see usesCavlc)
-    // H.264 threads: each takes a slice of every picture, else whole pictures (see
-    // usesSlicedThreads).
-    bool slicedThreads = false;
 };
 
 // How the sound track is encoded: AAC.

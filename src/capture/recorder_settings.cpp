@@ -18,11 +18,6 @@ bool usesCavlc(int width, int height, int frameRate, unsigned cores) {
     return pixelsPerSecond > kMostPixelsPerSecondPerCore * std::max(cores, 1u);
 }
 
-bool usesSlicedThreads(int width, int height) {
-    constexpr double kFewestPixelsForWholePictures = 2560.0 * 1440.0;
-    return static_cast<double>(width) * height < kFewestPixelsForWholePictures;
-}
-
 Mp4WriterSettings writerSettingsFor(const RecorderConfig& config, unsigned cores) {
     const CaptureRequest& capture = config.capture;
     const int width = capture.frameSize.width();
@@ -38,7 +33,6 @@ Mp4WriterSettings writerSettingsFor(const RecorderConfig& config, unsigned cores
     settings.video.bitRate = averageVideoBitRate(width, height, capture.frameRate);
     settings.video.keyFrameInterval = 2 * capture.frameRate;
     settings.video.cavlc = usesCavlc(width, height, capture.frameRate, cores);
-    settings.video.slicedThreads = usesSlicedThreads(width, height);
     if (capture.capturesSound) {
         settings.sound = SoundTrackSettings{};
     }

@@ -26,17 +26,6 @@ int64_t averageVideoBitRate(int width, int height, int frameRate);
 // programs keep it, and frames are not lost when they want it back.
 bool usesCavlc(int width, int height, int frameRate, unsigned cores);
 
-// Whether x264's threads share out each picture in slices rather than each take whole pictures.
-// Every picture in flight costs x264 an input and a reconstructed copy, 10 MB at 1920x1080:
-// threads on whole pictures hold one of each per thread, slices one for the whole encoder, which
-// at 1080p is 5 to 8 MB less on two cores and 30 MB less on four. On full motion at 1080p, the
-// CPU per frame and the quality at the same bit rate were the same either way (the bits slices
-// lose at their edges, threads on whole pictures lose by searching only the rows of the last
-// picture already done). But the threads on slices wait for each other at the end of every
-// picture; from 2560x1440 up, where the encoder needs every core for longer, threads take whole
-// pictures: with slices, 4K at 30 fps on two cores lost frames.
-bool usesSlicedThreads(int width, int height);
-
 // The file for a configuration on a machine with `cores` cores: H.264 High up to 4096 pixels a
 // side and HEVC beyond, a key frame at least every two seconds, and AAC 128 kb/s 48 kHz stereo
 // when sound is captured.

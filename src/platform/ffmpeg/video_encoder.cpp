@@ -1,7 +1,6 @@
 #include "platform/ffmpeg/video_encoder.h"
 
 #include <algorithm>
-#include <string>
 #include <thread>
 
 #include "platform/ffmpeg/codec_drain.h"
@@ -38,10 +37,10 @@ DictionaryPtr encoderOptions(const VideoTrackSettings& settings) {
     av_dict_set(&options, "preset", "ultrafast", 0);
     if (settings.codec == VideoTrackSettings::Codec::h264High) {
         av_dict_set(&options, "profile", "high", 0);
-        const std::string x264Params = std::string(settings.cavlc ? "cabac=0" : "cabac=1") +
-                                       ":8x8dct=1:bframes=0:sync-lookahead=0" +
-                                       (settings.slicedThreads ? ":sliced-threads=1" : "");
-        av_dict_set(&options, "x264-params", x264Params.c_str(), 0);
+        av_dict_set(&options, "x264-params",
+                    settings.cavlc ? "cabac=0:8x8dct=1:bframes=0:sync-lookahead=0"
+                                   : "cabac=1:8x8dct=1:bframes=0:sync-lookahead=0",
+                    0);
     } else {
         av_dict_set(&options, "x265-params", "log-level=error:bframes=0", 0);
     }
