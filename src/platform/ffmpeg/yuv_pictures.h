@@ -20,8 +20,8 @@ namespace vantorel {
 // queued frame, and the queue holds the smaller pictures.
 //
 // A picture's memory comes back when its last reference goes, on whichever thread, even after
-// this object is gone, and is kept for the next pictures. Spare pictures that no frame needed
-// for a couple of seconds are given back to the kernel, down to three mapped in all: one slow
+// this object is gone, and is kept for the next pictures. Spare pictures that none of the last
+// 30 frames needed are given back to the kernel, down to three mapped in all: one slow
 // second does not keep the memory of a full queue for the rest of a long recording, and a
 // spare needed every few frames is not made again each time (at 4K, 12 MB to fault in).
 class YuvPictures {
