@@ -23,10 +23,10 @@ namespace vantorel {
 // OutputFile): a file already at the path is left alone.
 //
 // While recording the file is written as fragments, each with its own index, and handed to the
-// kernel after every second of media, or a second after the last packet when nothing more comes:
-// a recording cut off by a crash, a kill or a power cut plays up to its last whole fragment, and
-// carries a marker that lets the next start find it and finish it (see platform/mp4). Finishing
-// writes one ordinary index over the same media data.
+// kernel after every half second of media, or a second after the last packet when nothing more
+// comes: a recording cut off by a crash, a kill or a power cut plays up to its last whole
+// fragment, and carries a marker that lets the next start find it and finish it (see
+// platform/mp4). Finishing writes one ordinary index over the same media data.
 class Mp4Muxer {
   public:
     // Creates the file at `path` with `streams` tracks, numbered in the order the caller will
